@@ -1,0 +1,1 @@
+#include "app/color_text.h"

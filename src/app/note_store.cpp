@@ -1,0 +1,1 @@
+#include "app/note_store.h"

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "app/note_record.h"
+
+#include <QList>
+#include <QStringList>
+
+// The note store (stickies.ini: section "Stickies" with "Total", then sections "Stickie1".."StickieN")
+// and single-note files (.stc: one section "Stickie").
+namespace NoteStore {
+
+inline constexpr char storeFileName[] = "stickies.ini";
+
+struct LoadResult {
+    QList<NoteRecord> notes;
+    QStringList errors; // messages for the error dialog, one per note whose colour could not be read
+};
+
+// Reads the store. A missing file, or one without "Total", gives no notes. A negative "Total" counts as 0.
+// Notes 1..Total are read; a missing section within that range gives a note with every default, but no
+// default notes are made past the highest "StickieN" section present, so a huge "Total" cannot create
+// millions of empty notes. Sections numbered above "Total" are ignored.
+LoadResult load(const QString &path, const NoteDefaults &defaults);
+
+// The store's content for these notes, as save() writes it.
+QByteArray toBytes(const QList<NoteRecord> &notes);
+// Rewrites the store whole (no section of a former note survives), atomically.
+// Throws AppError("Unable to write to <full path>").
+void save(const QString &path, const QList<NoteRecord> &notes);
+
+// Reads a .stc file's section "Stickie" (a missing file or section gives every default).
+NoteRecord loadStickieFile(const QString &path, const NoteDefaults &defaults, QString *colorError = nullptr);
+// Writes a .stc file whole, replacing any existing file. Throws AppError("Unable to write to <full path>").
+void saveStickieFile(const QString &path, const NoteRecord &note);
+
+} // namespace NoteStore

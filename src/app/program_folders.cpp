@@ -1,0 +1,1 @@
+#include "app/program_folders.h"

@@ -1,0 +1,1 @@
+#include "note/form_sticky.h"

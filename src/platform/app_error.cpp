@@ -1,0 +1,13 @@
+#include "platform/app_error.h"
+
+AppError::AppError(QString message)
+    : m_message(std::move(message))
+    , m_utf8(m_message.toUtf8())
+{}
+
+QString AppError::withFullStop(const QString &message)
+{
+    if (!message.isEmpty() && message.back() > QLatin1Char('.'))
+        return message + QLatin1Char('.');
+    return message;
+}

@@ -1,0 +1,1 @@
+#include "platform/error_dialog.h"

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QString>
+
+// An INI file in the dialect every file of the program uses (the note store, .stc note files, the
+// settings file, the language files):
+//  - "[Section]" lines start sections, "Key=Value" lines are entries; lines end in CR LF when written,
+//    and CR LF, LF or a lone CR are all accepted when read; blank lines and lines without "=" mean nothing;
+//  - section and key names match without regard to letter case;
+//  - on reading, blanks around the value are dropped and one pair of enclosing double or single quotes
+//    is removed; a missing file, section or key gives the caller's default;
+//  - on writing, a new section is appended at the end of the file, a new key at the end of its section,
+//    and an existing key's value is replaced in place; everything else in the file stays as it was;
+//  - values are read and written whole, whatever their length;
+//  - files are written in UTF-8; a file that is not valid UTF-8 is read as Windows-1252.
+//
+// The file is parsed once when the object is made, and written once by save(), whole, through a
+// temporary file in the same folder that is renamed over the old one, so a failed save never leaves
+// a truncated file behind.
+class Profile {
+public:
+    // An empty profile that will be saved to path.
+    Profile() = default;
+    explicit Profile(QString path);
+
+    // Reads path (a missing or unreadable file gives an empty profile).
+    static Profile load(const QString &path);
+    // Parses bytes as the content of a file at path (which is only remembered for save()).
+    static Profile fromBytes(const QByteArray &bytes, const QString &path = {});
+
+    const QString &path() const { return m_path; }
+
+    bool hasSection(QStringView section) const;
+    bool hasKey(QStringView section, QStringView key) const;
+    // The names of all sections, in file order, as spelled in the file.
+    QStringList sections() const;
+    // The keys of a section, in file order, as spelled in the file.
+    QStringList keys(QStringView section) const;
+
+    QString readString(QStringView section, QStringView key, const QString &defaultValue = {}) const;
+    int readInteger(QStringView section, QStringView key, int defaultValue) const;
+    bool readBool(QStringView section, QStringView key, bool defaultValue) const;
+
+    void writeString(QStringView section, QStringView key, const QString &value);
+    void writeInteger(QStringView section, QStringView key, int value);
+    void writeBool(QStringView section, QStringView key, bool value);
+
+    // The file's content as it would be written: UTF-8, CR LF line ends.
+    QByteArray toBytes() const;
+    // Writes the whole file atomically. Throws AppError("Unable to write to <full path>") on failure,
+    // leaving any existing file untouched.
+    void save() const;
+
+    // The integer reading of the dialect: optional blanks, an optional "-", then decimal digits within
+    // the signed 32-bit range, or one to eight hexadecimal digits after "0x", "0X" or "$", taken as the
+    // 32-bit pattern ("0xFFFFFFFF" is -1, "0x80000005" a system colour). Anything else, or an empty
+    // text, sets *ok to false and returns 0.
+    static int parseInteger(QStringView text, bool *ok);
+    // Applies the reading rules to a raw value: trims blanks, removes one pair of enclosing quotes.
+    static QString cleanValue(QStringView raw);
+
+private:
+    struct Line {
+        QString text;  // the line as read, or as built by a write
+        QString key;   // empty for section headers, comments, blanks and lines without "="
+        QString value; // raw value text (untrimmed) for entries
+    };
+    struct Section {
+        QString name;
+        QList<Line> lines;                  // the lines after the header, up to the next section
+        QHash<QString, qsizetype> keyIndex; // lower-case key -> first line with that key
+    };
+
+    const Section *findSection(QStringView section) const;
+    Section *findSection(QStringView section);
+    const Line *findLine(QStringView section, QStringView key) const;
+
+    QString m_path;
+    QList<Line> m_preamble; // lines before the first section header
+    QList<Section> m_sections;
+    QHash<QString, qsizetype> m_sectionIndex; // lower-case name -> first section with that name
+};

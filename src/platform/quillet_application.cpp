@@ -1,0 +1,1 @@
+#include "platform/quillet_application.h"

@@ -1,0 +1,1 @@
+#include "platform/rtf_writer.h"

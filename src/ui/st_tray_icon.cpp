@@ -1,0 +1,1 @@
+#include "ui/st_tray_icon.h"
