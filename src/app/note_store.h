@@ -16,10 +16,12 @@ struct LoadResult {
     QStringList errors; // messages for the error dialog, one per note whose colour could not be read
 };
 
-// Reads the store. A missing file, or one without "Total", gives no notes. A negative "Total" counts as 0.
+// Reads the store. A missing file gives no notes; a "Total" that is missing, not a number or negative counts
+// every note section present.
 // Notes 1..Total are read; a missing section within that range gives a note with every default, but no
 // default notes are made past the highest "StickieN" section present, so a huge "Total" cannot create
-// millions of empty notes. Sections numbered above "Total" are ignored.
+// millions of empty notes; at most 1,000 such default notes are made in all, further missing sections are
+// skipped. Sections numbered above "Total" are ignored.
 LoadResult load(const QString &path, const NoteDefaults &defaults);
 
 // The store's content for these notes, as save() writes it.

@@ -1,1 +1,16 @@
 #pragma once
+
+#include <QString>
+
+// Where the program's files are. One function decides; nothing else guesses.
+struct ProgramFolders {
+    QString dataFolder;     // stickies.ini and the settings file; ends with '/'
+    QString resourceFolder; // language/, alarm/alarm.mp3, the icon; ends with '/'
+    QString settingsPath;   // dataFolder + "<executable base name>.ini"
+    QString storePath;      // dataFolder + "stickies.ini"
+
+    // Portable when the executable's folder is writable (both folders are that folder); otherwise the
+    // data folder is $XDG_DATA_HOME/quillet/ (default ~/.local/share/quillet/, created when missing) and
+    // the resource folder <prefix>/share/quillet/ where <prefix> is the executable folder's parent.
+    static ProgramFolders forExecutable(const QString &executablePath);
+};

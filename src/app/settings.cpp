@@ -1,1 +1,32 @@
 #include "app/settings.h"
+
+#include "app/color_text.h"
+#include "platform/profile.h"
+
+namespace {
+
+const QString optionsSection = QStringLiteral("Options");
+
+} // namespace
+
+void Settings::read(const QString &path)
+{
+    const Settings defaults;
+    const Profile profile = Profile::load(path);
+    language = profile.readString(optionsSection, u"Language", defaults.language);
+    autoStart = profile.readBool(optionsSection, u"Auto Start", defaults.autoStart);
+    opacity = profile.readInteger(optionsSection, u"Opacity", defaults.opacity);
+    color = profile.hasKey(optionsSection, u"Color") ? ColorText::toColor(profile.readString(optionsSection, u"Color"))
+                                                     : defaults.color;
+}
+
+void Settings::write(const QString &path) const
+{
+    // Edited, not rebuilt: keys a user added to the file by hand survive the exit.
+    Profile profile = Profile::load(path);
+    profile.writeString(optionsSection, u"Language", language);
+    profile.writeBool(optionsSection, u"Auto Start", autoStart);
+    profile.writeInteger(optionsSection, u"Opacity", opacity);
+    profile.writeString(optionsSection, u"Color", ColorText::fromColor(color));
+    profile.save();
+}

@@ -1,1 +1,19 @@
 #pragma once
+
+#include <QString>
+
+// The four program settings, kept in "<executable base name>.ini" in the data folder, section "Options".
+struct Settings {
+    QString language = QStringLiteral("English");
+    bool autoStart = true;
+    int opacity = 255;
+    quint32 color = 0x00C0FFFF;
+
+    // Reads the keys "Language", "Auto Start", "Opacity", "Color" in this order into the fields; a missing
+    // file or key keeps the field's default. A "Color" that cannot be read throws
+    // AppError("'<text>' is not a valid integer value") after the three fields before it were set.
+    void read(const QString &path);
+    // Writes the four keys in that order, keeping every other section and key of the file.
+    // Throws AppError("Unable to write to <full path>").
+    void write(const QString &path) const;
+};

@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 // An INI file in the dialect every file of the program uses (the note store, .stc note files, the
 // settings file, the language files):
@@ -64,16 +65,19 @@ public:
 
 private:
     struct Line {
-        QString text;  // the line as read, or as built by a write
-        QString key;   // empty for section headers, comments, blanks and lines without "="
-        QString value; // raw value text (untrimmed) for entries
+        QString text;               // the line as read, or as built by a write
+        QString key;                // trimmed key of an entry; empty for headers, blanks and lines without "="
+        qsizetype valueOffset = -1; // where the raw (untrimmed) value starts in text, for entries
+        QStringView rawValue() const { return QStringView(text).mid(valueOffset); }
     };
     struct Section {
-        QString name;
+        QString name;                       // trimmed, as spelled in the file
+        QString header;                     // the header line as read, written back unchanged
         QList<Line> lines;                  // the lines after the header, up to the next section
-        QHash<QString, qsizetype> keyIndex; // lower-case key -> first line with that key
+        QHash<QString, qsizetype> keyIndex; // case-folded key -> first line with that key
     };
 
+    void addLine(QString text);
     const Section *findSection(QStringView section) const;
     Section *findSection(QStringView section);
     const Line *findLine(QStringView section, QStringView key) const;
@@ -81,5 +85,5 @@ private:
     QString m_path;
     QList<Line> m_preamble; // lines before the first section header
     QList<Section> m_sections;
-    QHash<QString, qsizetype> m_sectionIndex; // lower-case name -> first section with that name
+    QHash<QString, qsizetype> m_sectionIndex; // case-folded name -> first section with that name
 };
