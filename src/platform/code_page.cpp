@@ -1,1 +1,238 @@
 #include "platform/code_page.h"
+
+#include <array>
+#include <cerrno>
+#include <iconv.h>
+#include <unordered_map>
+
+// glibc's iconv does the conversions. Handles are opened once per thread and code page and reset
+// before each use, because opening one costs far more than converting a few words of a note.
+namespace {
+
+constexpr char16_t replacementChar = 0xFFFD;
+
+QByteArray iconvName(int codePage)
+{
+    switch (codePage) {
+    case 10000:
+        return "MACINTOSH";
+    case 20127:
+        return "ASCII";
+    case 65001:
+        return "UTF-8";
+    default:
+        return "CP" + QByteArray::number(codePage);
+    }
+}
+
+bool isKnownCodePage(int codePage)
+{
+    switch (codePage) {
+    case 437:
+    case 850:
+    case 874:
+    case 932:
+    case 936:
+    case 949:
+    case 950:
+    case 1361:
+    case 10000:
+    case 20127:
+    case 65001:
+        return true;
+    default:
+        return codePage >= 1250 && codePage <= 1258;
+    }
+}
+
+bool isDoubleByte(int codePage)
+{
+    return codePage == 932 || codePage == 936 || codePage == 949 || codePage == 950 || codePage == 1361 ||
+           codePage == 65001;
+}
+
+class IconvCache {
+public:
+    ~IconvCache()
+    {
+        for (auto &entry : m_handles)
+            if (entry.second != invalidHandle())
+                iconv_close(entry.second);
+    }
+
+    // A handle converting between the code page and UTF-16LE, or invalidHandle() when iconv lacks it.
+    iconv_t handle(int codePage, bool toUnicode)
+    {
+        const int key = toUnicode ? codePage : -codePage;
+        auto it = m_handles.find(key);
+        if (it == m_handles.end()) {
+            const QByteArray name = iconvName(codePage);
+            iconv_t cd =
+                toUnicode ? iconv_open("UTF-16LE", name.constData()) : iconv_open(name.constData(), "UTF-16LE");
+            it = m_handles.emplace(key, cd).first;
+        }
+        if (it->second != invalidHandle())
+            iconv(it->second, nullptr, nullptr, nullptr, nullptr);
+        return it->second;
+    }
+
+    // Single-byte code pages decode through a table built once, which keeps long Cyrillic or Greek
+    // notes from paying an iconv call per word.
+    const std::array<char16_t, 256> *table(int codePage)
+    {
+        auto it = m_tables.find(codePage);
+        if (it != m_tables.end())
+            return &it->second;
+        iconv_t cd = handle(codePage, true);
+        if (cd == invalidHandle())
+            return nullptr;
+        std::array<char16_t, 256> table;
+        for (int byte = 0; byte < 256; ++byte) {
+            char in = char(byte);
+            char16_t out[4] = {};
+            char *inPtr = &in;
+            char *outPtr = reinterpret_cast<char *>(out);
+            size_t inLeft = 1;
+            size_t outLeft = sizeof(out);
+            iconv(cd, nullptr, nullptr, nullptr, nullptr);
+            size_t result = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
+            // Code pages with combining marks hold a base letter back until they see what follows.
+            if (result != size_t(-1))
+                result = iconv(cd, nullptr, nullptr, &outPtr, &outLeft);
+            table[byte] = (result == size_t(-1) || outLeft != sizeof(out) - 2) ? replacementChar : out[0];
+        }
+        return &m_tables.emplace(codePage, table).first->second;
+    }
+
+    static iconv_t invalidHandle() { return reinterpret_cast<iconv_t>(-1); }
+
+private:
+    std::unordered_map<int, iconv_t> m_handles;
+    std::unordered_map<int, std::array<char16_t, 256>> m_tables;
+};
+
+IconvCache &cache()
+{
+    thread_local IconvCache instance;
+    return instance;
+}
+
+QString decodeMultiByte(iconv_t cd, const QByteArray &bytes)
+{
+    QString result;
+    result.resize(bytes.size() + 1);
+    char *in = const_cast<char *>(bytes.constData());
+    size_t inLeft = size_t(bytes.size());
+    char16_t *outStart = reinterpret_cast<char16_t *>(result.data());
+    char *out = reinterpret_cast<char *>(outStart);
+    size_t outLeft = size_t(result.size()) * 2;
+    while (inLeft > 0) {
+        if (iconv(cd, &in, &inLeft, &out, &outLeft) != size_t(-1))
+            break;
+        if (errno == E2BIG)
+            break; // cannot happen: no multi-byte code page yields more UTF-16 units than bytes
+        // A byte that starts no valid character becomes one replacement character; reading goes on
+        // with the next byte so that the rest of the text survives.
+        if (outLeft < 2)
+            break;
+        *reinterpret_cast<char16_t *>(out) = replacementChar;
+        out += 2;
+        outLeft -= 2;
+        ++in;
+        --inLeft;
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    }
+    result.resize(qsizetype((reinterpret_cast<char16_t *>(out) - outStart)));
+    return result;
+}
+
+} // namespace
+
+namespace CodePage {
+
+QString decode(int codePage, const QByteArray &bytes)
+{
+    if (!isKnownCodePage(codePage))
+        codePage = 1252;
+    if (isDoubleByte(codePage)) {
+        iconv_t cd = cache().handle(codePage, true);
+        if (cd != IconvCache::invalidHandle())
+            return decodeMultiByte(cd, bytes);
+        codePage = 1252;
+    }
+    const std::array<char16_t, 256> *table = cache().table(codePage);
+    if (!table)
+        return QString::fromLatin1(bytes);
+    QString result(bytes.size(), Qt::Uninitialized);
+    QChar *out = result.data();
+    for (const char byte : bytes)
+        *out++ = QChar((*table)[uchar(byte)]);
+    return result;
+}
+
+bool encode(int codePage, const QString &text, QByteArray *bytes)
+{
+    if (!isKnownCodePage(codePage))
+        return false;
+    iconv_t cd = cache().handle(codePage, false);
+    if (cd == IconvCache::invalidHandle())
+        return false;
+    QByteArray result(text.size() * 4 + 4, Qt::Uninitialized);
+    char *in = reinterpret_cast<char *>(const_cast<QChar *>(text.constData()));
+    size_t inLeft = size_t(text.size()) * 2;
+    char *out = result.data();
+    size_t outLeft = size_t(result.size());
+    if (iconv(cd, &in, &inLeft, &out, &outLeft) == size_t(-1))
+        return false;
+    // Stateful code pages may need a closing shift sequence.
+    if (iconv(cd, nullptr, nullptr, &out, &outLeft) == size_t(-1))
+        return false;
+    result.truncate(qsizetype(out - result.data()));
+    if (bytes)
+        *bytes = result;
+    return true;
+}
+
+int fromCharset(int charset)
+{
+    switch (charset) {
+    case 0:
+        return 1252;
+    case 77:
+        return 10000;
+    case 128:
+        return 932;
+    case 129:
+        return 949;
+    case 130:
+        return 1361;
+    case 134:
+        return 936;
+    case 136:
+        return 950;
+    case 161:
+        return 1253;
+    case 162:
+        return 1254;
+    case 163:
+        return 1258;
+    case 177:
+        return 1255;
+    case 178:
+        return 1256;
+    case 186:
+        return 1257;
+    case 204:
+        return 1251;
+    case 222:
+        return 874;
+    case 238:
+        return 1250;
+    case 255:
+        return 437;
+    default:
+        return 0; // 1 (default), 2 (symbol) and unknown charsets carry no code page of their own
+    }
+}
+
+} // namespace CodePage
