@@ -1,1 +1,23 @@
 #pragma once
+
+class QWidget;
+
+// The window attributes a note needs from the window system: per-window alpha, the topmost band and
+// the foreground.
+namespace Window {
+
+// Alpha from 0 (transparent) to 255 (opaque); values outside are clamped, as only a hand-edited
+// store can hold them.
+void setOpacity(QWidget *window, int alpha);
+
+// Moves the window into or out of the topmost band without changing its position, size or content.
+void setStayOnTop(QWidget *window, bool onTop);
+bool isStayOnTop(const QWidget *window);
+
+// Brings the window in front of the others and gives it the focus; a minimised window stays minimised.
+void bringToFront(QWidget *window);
+
+// Moves a window that lies entirely outside every screen onto the primary screen.
+void keepOnScreen(QWidget *window);
+
+} // namespace Window
