@@ -1,1 +1,452 @@
 #include "app/form1.h"
+
+#include "app/note_store.h"
+#include "app/settings.h"
+#include "note/form_sticky.h"
+#include "platform/app_error.h"
+#include "platform/clock.h"
+#include "platform/error_dialog.h"
+#include "platform/window.h"
+#include "ui/st_tray_icon.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QLocale>
+#include <QMenu>
+#include <QScreen>
+
+TFormSticky *FormSticky = nullptr;
+
+namespace {
+
+// The tray menu, in display order (depth 1 lies in the submenu above it; empty caption: separator).
+struct TrayEntry {
+    const char *name;
+    const char *caption;
+    int depth;
+    bool checkable = false;
+};
+
+// clang-format off
+constexpr TrayEntry trayEntries[] = {
+    {"PMNewStickyNote", "New Sticky Note", 0},
+    {"N3", "", 0},
+    {"PMSetAll", "Set All", 0},
+    {"PMAllOnTop", "On Top", 1, true},
+    {"PMAllLockText", "Lock Text", 1, true},
+    {"PMHideAll", "Hide All", 0, true},
+    {"PMDeleteAll", "Delete All", 0},
+    {"N4", "", 0},
+    {"PMOptions", "Options", 0},
+    {"PMLanguage", "Language", 0},
+    {"PMLangEnglish", "English", 1, true},
+    {"PMLangRussian", "Russian", 1, true},
+    {"PMLangBulgarian", "Bulgarian", 1, true},
+    {"PMLangGreek", "Greek", 1, true},
+    {"N2", "", 0},
+    {"PMAbout", "About Program", 0},
+    {"N1", "", 0},
+    {"PMExit", "Exit", 0},
+};
+// clang-format on
+
+struct LanguageItem {
+    const char *name;
+    const char *language;
+};
+constexpr LanguageItem languageItems[] = {{"PMLangEnglish", "English"},
+                                          {"PMLangRussian", "Russian"},
+                                          {"PMLangBulgarian", "Bulgarian"},
+                                          {"PMLangGreek", "Greek"}};
+
+} // namespace
+
+TForm1::TForm1(const ProgramFolders &folders, QWidget *parent)
+    : QWidget(parent)
+    , m_folders(folders)
+{
+    setWindowTitle(QString::fromLatin1(ErrorDialog::title));
+    DefaultColor = builtInDefaultColor;
+    buildTrayMenu();
+
+    m_trayIcon = new TStTrayIcon(this);
+    m_trayIcon->setObjectName(QStringLiteral("StTrayIcon1"));
+    m_trayIcon->setMinimizeToTray(true);
+    m_trayIcon->setPopupMenu(m_popupMenu);
+    m_trayIcon->setHint(windowTitle());
+    m_trayIcon->OnClick = [this](Qt::MouseButton, Qt::KeyboardModifiers) { StTrayIcon1Click(); };
+    m_trayIcon->OnDblClick = [this](Qt::MouseButton, Qt::KeyboardModifiers, bool &restoreApp) {
+        StTrayIcon1DblClick(restoreApp);
+    };
+    connect(m_trayIcon, &TStTrayIcon::errorRaised, this, [](const QString &message) { ErrorDialog::show(message); });
+    connect(m_trayIcon, &TStTrayIcon::trayAvailabilityChanged, this, &TForm1::updateTrayMenuInNotes);
+    m_autosave.setSingleShot(true);
+    m_autosave.setInterval(autosaveDelayMs);
+    connect(&m_autosave, &QTimer::timeout, this, &TForm1::saveIfChanged);
+}
+
+TForm1::~TForm1()
+{
+    if (FormSticky && (FormSticky == m_templateNote || m_allNotes.contains(FormSticky)))
+        FormSticky = nullptr;
+    qDeleteAll(m_allNotes);
+    delete m_templateNote;
+}
+
+void TForm1::buildTrayMenu()
+{
+    m_popupMenu = new QMenu(this);
+    m_popupMenu->setObjectName(QStringLiteral("PopupMenu1"));
+    QMenu *submenu = nullptr;
+    const int count = int(std::size(trayEntries));
+    for (int i = 0; i < count; ++i) {
+        const TrayEntry &entry = trayEntries[i];
+        const QString name = QString::fromLatin1(entry.name);
+        QMenu *menu = entry.depth == 0 ? m_popupMenu : submenu;
+        QAction *action = nullptr;
+        if (*entry.caption == '\0') {
+            action = menu->addSeparator();
+        } else if (i + 1 < count && trayEntries[i + 1].depth > entry.depth) {
+            submenu = menu->addMenu(QString::fromUtf8(entry.caption));
+            submenu->setObjectName(name);
+            action = submenu->menuAction();
+        } else {
+            action = menu->addAction(QString::fromUtf8(entry.caption));
+            action->setCheckable(entry.checkable);
+        }
+        action->setObjectName(name);
+        m_items.insert(name, action);
+    }
+
+    const auto connectItem = [this](const char *name, void (TForm1::*handler)()) {
+        connect(m_items.value(QString::fromLatin1(name)), &QAction::triggered, this, handler);
+    };
+    connectItem("PMNewStickyNote", &TForm1::PMNewStickyNoteClick);
+    connectItem("PMAllOnTop", &TForm1::PMAllOnTopClick);
+    connectItem("PMAllLockText", &TForm1::PMAllLockTextClick);
+    connectItem("PMHideAll", &TForm1::PMHideAllClick);
+    connectItem("PMDeleteAll", &TForm1::PMDeleteAllClick);
+    connectItem("PMOptions", &TForm1::PMOptionsClick);
+    connectItem("PMAbout", &TForm1::PMAboutClick);
+    connectItem("PMExit", &TForm1::PMExitClick);
+    for (const LanguageItem &item : languageItems) {
+        const QString language = QString::fromLatin1(item.language);
+        connect(m_items.value(QString::fromLatin1(item.name)), &QAction::triggered, this,
+                [this, language] { PMLanguageClick(language); });
+    }
+}
+
+void TForm1::FormCreate(const QString &commandLineFile)
+{
+    // Each step may fail; the failure is shown and start-up ends at that step, as the notes after it
+    // must not be half-loaded.
+    const bool ok = ErrorDialog::guard([&] {
+        m_templateNote = new TFormSticky(m_folders.resourceFolder);
+        FormSticky = m_templateNote;
+
+        Settings settings;
+        const auto adoptSettings = [&] {
+            Language = settings.language;
+            AutoStart = settings.autoStart;
+            DefaultOpacity = settings.opacity;
+            DefaultColor = settings.color;
+        };
+        // A "Color" that cannot be read fails this step, but the settings read before it still count.
+        try {
+            settings.read(m_folders.settingsPath);
+        } catch (...) {
+            adoptSettings();
+            throw;
+        }
+        adoptSettings();
+        PMLanguageClick(Language);
+
+        LoadNotes();
+        if (!commandLineFile.isEmpty())
+            OpenNoteFile(commandLineFile);
+    });
+    Q_UNUSED(ok);
+}
+
+NoteDefaults TForm1::noteDefaults() const
+{
+    NoteDefaults defaults;
+    defaults.opacity = DefaultOpacity;
+    defaults.color = DefaultColor;
+    if (m_templateNote) {
+        defaults.width = m_templateNote->width();
+        defaults.height = m_templateNote->height();
+        defaults.soundFile = m_templateNote->toRecord().soundFile;
+    }
+    return defaults;
+}
+
+TFormSticky *TForm1::createNote()
+{
+    auto *note = new TFormSticky(m_folders.resourceFolder);
+    m_allNotes.append(note);
+    connect(note, &TFormSticky::closed, this, &TForm1::removeFromList);
+    connect(note, &TFormSticky::changed, this, &TForm1::noteChanged);
+    if (!m_trayIcon->trayAvailable())
+        note->setTrayMenu(m_popupMenu);
+    FormSticky = note;
+    return note;
+}
+
+void TForm1::addToList(TFormSticky *note)
+{
+    m_notes.append(note);
+    noteChanged();
+}
+
+void TForm1::removeFromList(TFormSticky *note)
+{
+    // The closed window may already be out of the list (closed twice); its stale number must not
+    // take another note out.
+    const qsizetype index = m_notes.indexOf(note);
+    if (index < 0)
+        return;
+    m_notes.removeAt(index);
+    for (qsizetype i = 0; i < m_notes.size(); ++i)
+        m_notes[i]->setNoteNumber(int(i + 1));
+    noteChanged();
+}
+
+void TForm1::noteChanged()
+{
+    if (m_notesLoaded)
+        m_autosave.start();
+}
+
+void TForm1::LoadNotes()
+{
+    const NoteStore::LoadResult result = NoteStore::load(m_folders.storePath, noteDefaults());
+    NoteCount = int(result.notes.size());
+    int number = 0;
+    for (const NoteRecord &record : result.notes) {
+        TFormSticky *note = createNote();
+        note->setNoteNumber(++number);
+        note->applyRecord(record);
+        m_notes.append(note);
+        note->show();
+    }
+    m_lastSaved = result.notes;
+    m_notesLoaded = true;
+    // A colour that cannot be read is reported once the notes are up; that note took the default
+    // colour and every other note loaded, so the next save loses nothing.
+    for (const QString &error : result.errors)
+        ErrorDialog::show(error);
+}
+
+QList<NoteRecord> TForm1::currentRecords() const
+{
+    QList<NoteRecord> records;
+    records.reserve(m_notes.size());
+    for (const TFormSticky *note : m_notes)
+        records.append(note->toRecord());
+    return records;
+}
+
+void TForm1::SaveNotes()
+{
+    if (!m_notesLoaded)
+        return;
+    QList<NoteRecord> records = currentRecords();
+    NoteStore::save(m_folders.storePath, records);
+    m_lastSaved = std::move(records);
+    m_autosaveErrorShown = false;
+}
+
+void TForm1::saveIfChanged()
+{
+    if (!m_notesLoaded || currentRecords() == m_lastSaved)
+        return;
+    try {
+        SaveNotes();
+    } catch (const AppError &error) {
+        // An automatic save that keeps failing (a full disk) is reported once, not every two seconds.
+        if (!m_autosaveErrorShown) {
+            m_autosaveErrorShown = true;
+            ErrorDialog::show(error.message());
+        }
+    }
+}
+
+void TForm1::OpenNoteFile(const QString &path)
+{
+    QString colorError;
+    const NoteRecord record = NoteStore::loadStickieFile(path, noteDefaults(), &colorError);
+    if (!colorError.isEmpty())
+        ErrorDialog::show(colorError);
+    TFormSticky *note = createNote();
+    note->setNoteNumber(int(m_notes.size()) + 1);
+    note->applyRecord(record);
+    note->show();
+    addToList(note);
+}
+
+bool TForm1::FormClose()
+{
+    return ErrorDialog::guard([this] {
+        Settings settings;
+        settings.language = Language;
+        settings.autoStart = AutoStart;
+        settings.opacity = DefaultOpacity;
+        settings.color = DefaultColor;
+        settings.write(m_folders.settingsPath);
+        SaveNotes();
+    });
+}
+
+void TForm1::PMExitClick()
+{
+    if (!FormClose())
+        return;
+    m_closed = true;
+    m_autosave.stop();
+    QCoreApplication::quit();
+}
+
+void TForm1::writeQuietly()
+{
+    // Nobody may be at the screen to answer a dialog: a failed write is only reported on stderr, and
+    // the store on disk is still the last complete one.
+    ErrorDialog::setHandler([](const QString &text) { qWarning("quillet: %s", qPrintable(text)); });
+    FormClose();
+    ErrorDialog::setHandler({});
+}
+
+void TForm1::closeForTermination()
+{
+    if (m_closed)
+        return;
+    m_closed = true;
+    m_autosave.stop();
+    writeQuietly();
+    QCoreApplication::quit();
+}
+
+QString TForm1::newNoteTitle() const
+{
+    const QDateTime now = Clock::current().now();
+    const QLocale locale = QLocale::system();
+    QString title = locale.toString(now.date(), QLocale::ShortFormat);
+    if (now.time() != QTime(0, 0))
+        title += QLatin1Char(' ') + locale.toString(now.time(), QLocale::LongFormat);
+    return title;
+}
+
+void TForm1::PMNewStickyNoteClick()
+{
+    NoteCount = int(m_notes.size()) + 1;
+    TFormSticky *note = createNote();
+    note->setWindowTitle(newNoteTitle());
+    note->setNoteNumber(NoteCount);
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QSize size = screen->size();
+        note->move((size.width() - note->width()) / 2, (size.height() - note->height()) / 2);
+    }
+    NoteRecord record = note->toRecord();
+    record.title = note->windowTitle();
+    record.opacity = DefaultOpacity;
+    record.color = DefaultColor;
+    record.countdown = true;
+    record.text.clear();
+    note->applyRecord(record);
+    note->show();
+    addToList(note);
+}
+
+void TForm1::PMAllOnTopClick()
+{
+    QAction *item = m_items.value(QStringLiteral("PMAllOnTop"));
+    const bool checked = item->isChecked();
+    for (TFormSticky *note : std::as_const(m_notes)) {
+        FormSticky = note;
+        note->setStayOnTop(checked);
+    }
+}
+
+void TForm1::PMAllLockTextClick()
+{
+    const bool checked = m_items.value(QStringLiteral("PMAllLockText"))->isChecked();
+    for (TFormSticky *note : std::as_const(m_notes)) {
+        FormSticky = note;
+        note->setLockText(checked);
+    }
+}
+
+void TForm1::PMHideAllClick()
+{
+    const bool checked = m_items.value(QStringLiteral("PMHideAll"))->isChecked();
+    for (TFormSticky *note : std::as_const(m_notes)) {
+        FormSticky = note;
+        // Minimised notes keep their normal bounds, which is what the store saves.
+        if (checked)
+            note->showMinimized();
+        else
+            note->showNormal();
+    }
+}
+
+void TForm1::PMDeleteAllClick()
+{
+    // From the end: each close takes one note out of the list, and every index still to visit stays valid.
+    for (qsizetype i = m_notes.size() - 1; i >= 0; --i)
+        if (i < m_notes.size())
+            m_notes[i]->close();
+}
+
+void TForm1::PMOptionsClick()
+{
+    // The options dialog comes with its own work; until then the command has nothing to open.
+}
+
+void TForm1::PMAboutClick()
+{
+    // The about box comes with its own work; until then the command has nothing to open.
+}
+
+void TForm1::PMLanguageClick(const QString &language)
+{
+    Language = language;
+    for (const LanguageItem &item : languageItems)
+        m_items.value(QString::fromLatin1(item.name))
+            ->setChecked(QString::fromLatin1(item.language).compare(language, Qt::CaseInsensitive) == 0);
+}
+
+void TForm1::StTrayIcon1Click()
+{
+    // Every note to the front, in list order, so the last one ends up on top.
+    for (TFormSticky *note : std::as_const(m_notes)) {
+        FormSticky = note;
+        Window::bringToFront(note);
+    }
+}
+
+void TForm1::StTrayIcon1DblClick(bool &restoreApp)
+{
+    restoreApp = false;
+    m_trayIcon->MinimizeApplication();
+    PMNewStickyNoteClick();
+}
+
+void TForm1::handleSecondStart(const QString &argument)
+{
+    ErrorDialog::guard([&] {
+        if (argument.isEmpty())
+            PMNewStickyNoteClick();
+        else
+            OpenNoteFile(argument);
+    });
+}
+
+void TForm1::updateTrayMenuInNotes()
+{
+    // Without a notification area the tray menu would be out of reach: every note carries it then.
+    QMenu *menu = m_trayIcon->trayAvailable() ? nullptr : m_popupMenu;
+    for (TFormSticky *note : std::as_const(m_allNotes))
+        note->setTrayMenu(menu);
+}

@@ -1,1 +1,107 @@
 #pragma once
+
+#include "app/note_record.h"
+#include "app/program_folders.h"
+
+#include <QHash>
+#include <QList>
+#include <QStringList>
+#include <QTimer>
+#include <QWidget>
+
+class QAction;
+class QMenu;
+class TFormSticky;
+class TStTrayIcon;
+
+// The main form: never shown. It owns the tray icon and its menu, the note list and the settings, runs
+// start-up and shut-down, and loads and saves the notes.
+class TForm1 : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit TForm1(const ProgramFolders &folders, QWidget *parent = nullptr);
+    ~TForm1() override;
+
+    // Start-up: settings, notes, the note file named on the command line. A failing step is shown with
+    // the error dialog and ends start-up there; the program runs with what was done until then.
+    void FormCreate(const QString &commandLineFile);
+    // Shut-down's writing part: the settings, then the notes. False when a write failed (it was shown);
+    // the program then keeps running with all its notes.
+    bool FormClose();
+
+    void LoadNotes();
+    // Rewrites the store from the note list. Throws AppError("Unable to write to <path>").
+    void SaveNotes();
+    void OpenNoteFile(const QString &path);
+
+    // Tray menu and tray icon commands.
+    void PMNewStickyNoteClick();
+    void PMAllOnTopClick();
+    void PMAllLockTextClick();
+    void PMHideAllClick();
+    void PMDeleteAllClick();
+    void PMOptionsClick();
+    void PMAboutClick();
+    void PMLanguageClick(const QString &language);
+    void PMExitClick();
+    void StTrayIcon1Click();
+    void StTrayIcon1DblClick(bool &restoreApp);
+
+    // A later start of the program handed over its command-line argument: a .stc file to open, or
+    // nothing, which asks for a new note.
+    void handleSecondStart(const QString &argument);
+
+    // Saves the notes when something changed since the last save; used after edits, and when the
+    // session ends or the process is asked to terminate.
+    void saveIfChanged();
+    // Writes settings and notes, reporting a failure only on stderr (the session is ending).
+    void writeQuietly();
+    // Writes settings and notes without asking anything and ends the program (termination signals).
+    void closeForTermination();
+
+    const QList<TFormSticky *> &notes() const { return m_notes; }
+    QMenu *PopupMenu1() const { return m_popupMenu; }
+    QAction *menuItem(const QString &name) const { return m_items.value(name); }
+    TStTrayIcon *StTrayIcon1() const { return m_trayIcon; }
+    const ProgramFolders &folders() const { return m_folders; }
+    bool savesEnabled() const { return m_notesLoaded; }
+
+    int NoteCount = 0;
+    quint32 DefaultColor = 0;
+    int DefaultOpacity = 255;
+    bool AutoStart = false;
+    QString Language;
+
+    static constexpr quint32 builtInDefaultColor = 0x00C0FFFF;
+    static constexpr int autosaveDelayMs = 2000;
+
+private:
+    TFormSticky *createNote();
+    void addToList(TFormSticky *note);
+    void removeFromList(TFormSticky *note);
+    void noteChanged();
+    void buildTrayMenu();
+    void updateTrayMenuInNotes();
+    NoteDefaults noteDefaults() const;
+    QList<NoteRecord> currentRecords() const;
+    QString newNoteTitle() const;
+
+    ProgramFolders m_folders;
+    QList<TFormSticky *> m_notes;    // the open notes, in order: position + 1 is the note number
+    QList<TFormSticky *> m_allNotes; // every note window ever made, closed ones included, deleted at exit
+    TFormSticky *m_templateNote = nullptr;
+    QMenu *m_popupMenu = nullptr;
+    QHash<QString, QAction *> m_items;
+    TStTrayIcon *m_trayIcon = nullptr;
+    QTimer m_autosave;
+    // Saves are refused until the stored notes were loaded, so a start that failed early cannot replace
+    // the store with an empty one.
+    bool m_notesLoaded = false;
+    bool m_autosaveErrorShown = false;
+    bool m_closed = false;
+    QList<NoteRecord> m_lastSaved;
+};
+
+// The current note: the note window that the last note command addressed.
+extern TFormSticky *FormSticky;

@@ -1,1 +1,129 @@
 #pragma once
+
+#include "app/note_record.h"
+
+#include <QColor>
+#include <QHash>
+#include <QWidget>
+
+class QAction;
+class QMenu;
+class QTextEdit;
+
+// One note on the desktop: a parentless top-level window whose client area is a rich-text editor, with
+// a context menu that carries every note command. The window keeps the note's persisted properties;
+// the main form creates, lists, loads and saves notes, the window only removes itself from the list
+// when it is closed (which is how a note is deleted).
+class TFormSticky : public QWidget {
+    Q_OBJECT
+
+public:
+    // programFolder: where the default alarm sound lies (its "alarm/alarm.mp3").
+    explicit TFormSticky(const QString &programFolder = {}, QWidget *parent = nullptr);
+    ~TFormSticky() override;
+
+    // The 1-based position in the note list; names the default .stc file of "Save as".
+    int noteNumber() const { return m_noteNumber; }
+    void setNoteNumber(int number) { m_noteNumber = number; }
+
+    int opacity() const { return m_opacity; }
+    // Stores the alpha; it is applied when the window is shown or by ApplyOpacity.
+    void setOpacity(int alpha);
+    void ApplyOpacity(int alpha);
+
+    quint32 noteColor() const { return m_noteColor; }
+    // Stores the colour and paints the editor with it.
+    void setNoteColor(quint32 color);
+
+    bool stayOnTop() const { return m_stayOnTop; }
+    // The flag, the check mark of "Stay On Top" and the window's band, together.
+    void setStayOnTop(bool onTop);
+
+    bool lockText() const { return m_lockText; }
+    // The flag, the check mark of "Lock" and the editor's read-only state, together.
+    void setLockText(bool locked);
+
+    // Everything that is stored of the note; the text as one-line RTF.
+    NoteRecord toRecord() const;
+    // Sets every stored property (title, bounds, colour, opacity, flags, alarm fields, text).
+    void applyRecord(const NoteRecord &record);
+    // The note's text in its stored form. A note whose text was not edited since it was loaded gives
+    // back exactly what was loaded, so formatting this program does not know survives.
+    QString noteText() const;
+
+    QTextEdit *RichEdit1() const { return m_richEdit; }
+    QMenu *PopupMenu1() const;
+    // A menu item by its name ("PMStayOnTop", "PMOpacity50", ...), or nullptr.
+    QAction *menuItem(const QString &name) const;
+    // Every item's name, separators and submenus included, in menu order.
+    static QStringList menuItemNames();
+
+    // One row of the context menu: depth is the submenu level, an empty caption makes a separator, and
+    // an item followed by deeper ones is a submenu.
+    struct MenuEntry {
+        const char *name;
+        const char *caption;
+        const char *shortcut;
+        int depth;
+        bool checkable = false;
+    };
+
+    // The tray menu as the last submenu of the context menu, for desktops without a notification area
+    // (nullptr removes it).
+    void setTrayMenu(QMenu *trayMenu);
+
+    // The design's colour value (0x00BBGGRR, or a system colour) as a colour to paint with.
+    static QColor toQColor(quint32 color);
+
+    void PMChangeTitleClick();
+    void PMChangeColorClick();
+    void PMStayOnTopClick();
+    void PMLockTextClick();
+    void PMUndoClick();
+    void PMCutClick();
+    void PMCopyClick();
+    void PMPasteClick();
+    void PMSelectAllClick();
+
+signals:
+    // The window was closed: the main form takes it out of the note list.
+    void closed(TFormSticky *note);
+    // A stored property changed (text, title, bounds, colour, opacity, flags).
+    void changed();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void FormCreate();
+    void FormShow();
+    QAction *makeItem(const MenuEntry &entry);
+    void makeShortcutItems();
+    void ensureMenu() const;
+    void applyTrayMenu();
+    void showPopupMenu(const QPoint &globalPos);
+
+    QTextEdit *m_richEdit = nullptr;
+    QMenu *m_popupMenu = nullptr;
+    QHash<QString, QAction *> m_items;
+    QMenu *m_trayMenu = nullptr;
+    QAction *m_traySeparator = nullptr;
+    QAction *m_trayMenuAction = nullptr;
+
+    int m_noteNumber = 0;
+    int m_opacity = 0;
+    quint32 m_noteColor = 0;
+    bool m_stayOnTop = false;
+    bool m_lockText = false;
+    NoteRecord m_alarmFields; // the alarm keys of the record (alarm, countdown, count start, period, ...)
+    QString m_defaultSoundFile;
+    QColor m_lastChosenColor = Qt::black;
+    bool m_shownOnce = false;
+    bool m_loading = false;
+
+    mutable QString m_textCache;
+    mutable bool m_textDirty = true;
+};

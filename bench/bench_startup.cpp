@@ -1,0 +1,71 @@
+// Start-up with many stored notes: from an unread store to every note window created and shown.
+// Run it on the test desktop (DISPLAY set) for the real window system, or with QT_QPA_PLATFORM=offscreen.
+#include "app/form1.h"
+#include "app/note_store.h"
+#include "note/form_sticky.h"
+#include "platform/error_dialog.h"
+
+#include <QApplication>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+ProgramFolders foldersIn(const QString &path)
+{
+    ProgramFolders folders;
+    folders.dataFolder = path + QLatin1Char('/');
+    folders.resourceFolder = folders.dataFolder;
+    folders.settingsPath = folders.dataFolder + QStringLiteral("quillet.ini");
+    folders.storePath = folders.dataFolder + QStringLiteral("stickies.ini");
+    return folders;
+}
+
+void writeStore(const QString &path, int count)
+{
+    QList<NoteRecord> notes;
+    for (int i = 0; i < count; ++i) {
+        NoteRecord note;
+        note.title = QStringLiteral("Note %1").arg(i + 1);
+        note.left = 20 + (i * 37) % 900;
+        note.top = 40 + (i * 53) % 600;
+        note.text = QStringLiteral("{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fnil\\fcharset0 Sans;}}"
+                                   "\\viewkind4\\uc1\\pard\\li100\\ri100\\f0\\fs20 Buy milk, call %1, "
+                                   "\\b water the plants\\b0\\par}")
+                        .arg(i);
+        notes.append(note);
+    }
+    NoteStore::save(path, notes);
+}
+
+void startUpWithNotes(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    const ProgramFolders folders = foldersIn(dir.path());
+    writeStore(folders.storePath, int(state.range(0)));
+    for (auto _ : state) {
+        TForm1 form(folders);
+        form.FormCreate(QString());
+        QCoreApplication::processEvents();
+        if (form.notes().size() != state.range(0) || !form.notes().back()->isVisible())
+            state.SkipWithError("not every note was shown");
+        state.PauseTiming();
+        form.PMDeleteAllClick();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(startUpWithNotes)->Arg(1)->Arg(50)->Arg(200)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    app.setQuitOnLastWindowClosed(false);
+    ErrorDialog::setHandler([](const QString &text) { qWarning("%s", qPrintable(text)); });
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

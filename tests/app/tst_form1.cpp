@@ -1,0 +1,429 @@
+#include "app/form1.h"
+#include "app/note_store.h"
+#include "note/form_sticky.h"
+#include "platform/clock.h"
+#include "platform/error_dialog.h"
+#include "platform/profile.h"
+
+#include <QAction>
+#include <QFile>
+#include <QGuiApplication>
+#include <QLocale>
+#include <QMenu>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextEdit>
+
+#include <memory>
+
+namespace {
+
+class FixedClock : public Clock {
+public:
+    QDateTime time;
+    QDateTime now() const override { return time; }
+};
+
+QByteArray noteSection(int number, const QString &title, int left, int top, const char *extra = "")
+{
+    return QStringLiteral("[Stickie%1]\r\nTitle=%2\r\nLeft=%3\r\nTop=%4\r\nWidth=250\r\nHeight=190\r\n")
+               .arg(number)
+               .arg(title)
+               .arg(left)
+               .arg(top)
+               .toUtf8() +
+           extra;
+}
+
+} // namespace
+
+// The main form against real files in a temporary program folder.
+class TestForm1 : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QStringList m_errors;
+    std::unique_ptr<TForm1> m_form;
+
+    ProgramFolders folders() const
+    {
+        ProgramFolders f;
+        f.dataFolder = m_dir.path() + QLatin1Char('/');
+        f.resourceFolder = f.dataFolder;
+        f.settingsPath = f.dataFolder + QStringLiteral("quillet.ini");
+        f.storePath = f.dataFolder + QStringLiteral("stickies.ini");
+        return f;
+    }
+    void writeFile(const QString &name, const QByteArray &content)
+    {
+        QFile file(m_dir.filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(content);
+    }
+    QByteArray readFile(const QString &name) const
+    {
+        QFile file(m_dir.filePath(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    TForm1 *start(const QString &commandLineFile = {})
+    {
+        m_form = std::make_unique<TForm1>(folders());
+        m_form->FormCreate(commandLineFile);
+        return m_form.get();
+    }
+    Profile savedStore() const { return Profile::load(m_dir.filePath(QStringLiteral("stickies.ini"))); }
+
+private slots:
+    void init()
+    {
+        QVERIFY(m_dir.isValid());
+        QDir(m_dir.path()).removeRecursively();
+        QDir().mkpath(m_dir.path());
+        m_errors.clear();
+        ErrorDialog::setHandler([this](const QString &text) { m_errors.append(text); });
+    }
+    void cleanup()
+    {
+        m_form.reset();
+        ErrorDialog::setHandler({});
+        Clock::install(nullptr);
+    }
+
+    void firstStart_noFiles_noNotesAndDefaultFilesAtExit()
+    {
+        TForm1 *form = start();
+        QVERIFY(form->notes().isEmpty());
+        QVERIFY(form->FormClose());
+        const Profile settings = Profile::load(m_dir.filePath(QStringLiteral("quillet.ini")));
+        QCOMPARE(settings.readString(u"Options", u"Language"), QStringLiteral("English"));
+        QCOMPARE(settings.readString(u"Options", u"Auto Start"), QStringLiteral("1"));
+        QCOMPARE(settings.readString(u"Options", u"Opacity"), QStringLiteral("255"));
+        QCOMPARE(settings.readString(u"Options", u"Color"), QStringLiteral("0x00C0FFFF"));
+        QCOMPARE(savedStore().readString(u"Stickies", u"Total"), QStringLiteral("0"));
+        QVERIFY(!savedStore().hasSection(u"Stickie1"));
+        QVERIFY(m_errors.isEmpty());
+    }
+
+    void load_storedNotes_listedShownWithTheirProperties()
+    {
+        writeFile(QStringLiteral("stickies.ini"),
+                  "[Stickies]\r\nTotal=3\r\n" + noteSection(1, QStringLiteral("first"), 100, 120) +
+                      noteSection(2, QStringLiteral("second"), 300, 320, "Stay On Top=1\r\nColor=clWhite\r\n") +
+                      noteSection(3, QStringLiteral("third"), 500, 520,
+                                  "Lock Text=1\r\nOpacity=0x80\r\nText=plain words\r\n"));
+        TForm1 *form = start();
+        QCOMPARE(form->notes().size(), 3);
+        const QStringList titles{QStringLiteral("first"), QStringLiteral("second"), QStringLiteral("third")};
+        for (int i = 0; i < 3; ++i) {
+            TFormSticky *note = form->notes()[i];
+            QCOMPARE(note->windowTitle(), titles[i]);
+            QCOMPARE(note->noteNumber(), i + 1);
+            QVERIFY(note->isVisible());
+            QCOMPARE(note->pos(), QPoint(100 + 200 * i, 120 + 200 * i));
+            QCOMPARE(note->size(), QSize(250, 190));
+        }
+        TFormSticky *second = form->notes()[1];
+        QVERIFY(second->stayOnTop());
+        QVERIFY(second->menuItem(QStringLiteral("PMStayOnTop"))->isChecked());
+        QVERIFY(second->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        QCOMPARE(second->noteColor(), 0x00FFFFFFu);
+        TFormSticky *third = form->notes()[2];
+        QVERIFY(third->lockText());
+        QVERIFY(third->RichEdit1()->isReadOnly());
+        QVERIFY(third->menuItem(QStringLiteral("PMLockText"))->isChecked());
+        QCOMPARE(third->opacity(), 128);
+        QCOMPARE(third->RichEdit1()->toPlainText(), QStringLiteral("plain words"));
+        QCOMPARE(form->notes()[0]->noteColor(), 0x00C0FFFFu);
+        QVERIFY(m_errors.isEmpty());
+    }
+
+    void loadThenExit_unchangedNotes_writtenBackTheSame()
+    {
+        writeFile(QStringLiteral("stickies.ini"),
+                  "[Stickies]\r\nTotal=2\r\n" + noteSection(1, QStringLiteral("a"), 10, 20, "Text=hello\r\n") +
+                      noteSection(2, QStringLiteral("b"), 30, 40, "Alarm=1\r\nPeriod=3\r\nSound File=/x.wav\r\n"));
+        QList<NoteRecord> before = NoteStore::load(m_dir.filePath(QStringLiteral("stickies.ini")), {}).notes;
+        start();
+        QVERIFY(m_form->FormClose());
+        QList<NoteRecord> after = NoteStore::load(m_dir.filePath(QStringLiteral("stickies.ini")), {}).notes;
+        QCOMPARE(after.size(), 2);
+        for (int i = 0; i < 2; ++i) {
+            QCOMPARE(after[i].title, before[i].title);
+            QCOMPARE(QRect(after[i].left, after[i].top, after[i].width, after[i].height),
+                     QRect(before[i].left, before[i].top, before[i].width, before[i].height));
+            QCOMPARE(after[i].text, before[i].text);
+        }
+        QVERIFY(after[1].alarm);
+        QCOMPARE(after[1].period, 3);
+        QCOMPARE(after[1].soundFile, QStringLiteral("/x.wav"));
+    }
+
+    void load_badColor_showsErrorAndKeepsEveryNote()
+    {
+        writeFile(QStringLiteral("stickies.ini"), "[Stickies]\r\nTotal=3\r\n" +
+                                                      noteSection(1, QStringLiteral("a"), 0, 0) +
+                                                      noteSection(2, QStringLiteral("b"), 0, 0, "Color=purpleish\r\n") +
+                                                      noteSection(3, QStringLiteral("c"), 0, 0));
+        TForm1 *form = start();
+        QCOMPARE(m_errors, QStringList{QStringLiteral("'purpleish' is not a valid integer value.")});
+        QCOMPARE(form->notes().size(), 3);
+        QCOMPARE(form->notes()[1]->noteColor(), TForm1::builtInDefaultColor);
+        QVERIFY(form->FormClose());
+        QCOMPARE(savedStore().readInteger(u"Stickies", u"Total", 0), 3);
+        QCOMPARE(savedStore().readString(u"Stickie3", u"Title"), QStringLiteral("c"));
+    }
+
+    void start_badSettingsColor_failsStartAndNeverEmptiesTheStore()
+    {
+        writeFile(QStringLiteral("quillet.ini"), "[Options]\r\nOpacity=100\r\nColor=nonsense\r\n");
+        const QByteArray store = "[Stickies]\r\nTotal=1\r\n" + noteSection(1, QStringLiteral("kept"), 0, 0);
+        writeFile(QStringLiteral("stickies.ini"), store);
+        TForm1 *form = start();
+        QCOMPARE(m_errors, QStringList{QStringLiteral("'nonsense' is not a valid integer value.")});
+        QVERIFY(form->notes().isEmpty());
+        QCOMPARE(form->DefaultOpacity, 100);
+        QVERIFY(!form->savesEnabled());
+        form->PMNewStickyNoteClick();
+        QVERIFY(form->FormClose());
+        QCOMPARE(readFile(QStringLiteral("stickies.ini")), store);
+    }
+
+    void exit_storeCannotBeWritten_showsErrorAndKeepsRunning()
+    {
+        writeFile(QStringLiteral("stickies.ini"),
+                  "[Stickies]\r\nTotal=1\r\n" + noteSection(1, QStringLiteral("n"), 0, 0));
+        TForm1 *form = start();
+        // A folder where the store's temporary file should go makes the write fail, also for root.
+        QFile::remove(m_dir.filePath(QStringLiteral("stickies.ini")));
+        QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("stickies.ini")));
+        QVERIFY(!form->FormClose());
+        QCOMPARE(m_errors.size(), 1);
+        QCOMPARE(m_errors[0],
+                 QStringLiteral("Unable to write to %1.").arg(m_dir.filePath(QStringLiteral("stickies.ini"))));
+        QCOMPARE(form->notes().size(), 1);
+        QVERIFY(form->notes()[0]->isVisible());
+        // Once the obstacle is gone, the next "Exit" writes everything.
+        QVERIFY(QDir(m_dir.path()).rmdir(QStringLiteral("stickies.ini")));
+        QVERIFY(form->FormClose());
+        QCOMPARE(savedStore().readString(u"Stickie1", u"Title"), QStringLiteral("n"));
+    }
+
+    void closeNote_middleOfFive_renumbersAndSavesTheRest()
+    {
+        QByteArray store = "[Stickies]\r\nTotal=5\r\n";
+        for (int i = 1; i <= 5; ++i)
+            store += noteSection(i, QStringLiteral("note %1").arg(i), i * 10, i * 10);
+        writeFile(QStringLiteral("stickies.ini"), store);
+        TForm1 *form = start();
+        TFormSticky *third = form->notes()[2];
+        third->close();
+        QVERIFY(!third->isVisible());
+        QCOMPARE(form->notes().size(), 4);
+        for (int i = 0; i < 4; ++i)
+            QCOMPARE(form->notes()[i]->noteNumber(), i + 1);
+        third->close(); // a second close of the same window takes no other note out
+        QCOMPARE(form->notes().size(), 4);
+        QVERIFY(form->FormClose());
+        QCOMPARE(savedStore().readInteger(u"Stickies", u"Total", 0), 4);
+        QCOMPARE(savedStore().readString(u"Stickie3", u"Title"), QStringLiteral("note 4"));
+        QVERIFY(!savedStore().hasSection(u"Stickie5"));
+    }
+
+    void openNoteFile_afterThreeStoredNotes_becomesNoteFour()
+    {
+        QByteArray store = "[Stickies]\r\nTotal=3\r\n";
+        for (int i = 1; i <= 3; ++i)
+            store += noteSection(i, QStringLiteral("n%1").arg(i), 0, 0);
+        writeFile(QStringLiteral("stickies.ini"), store);
+        writeFile(QStringLiteral("one.stc"), "[Stickie]\r\nTitle=from file\r\nLeft=5\r\nTop=6\r\n");
+        TForm1 *form = start(m_dir.filePath(QStringLiteral("one.stc")));
+        QCOMPARE(form->notes().size(), 4);
+        QCOMPARE(form->notes()[3]->windowTitle(), QStringLiteral("from file"));
+        QCOMPARE(form->notes()[3]->noteNumber(), 4);
+        QCOMPARE(form->NoteCount, 3);
+        QVERIFY(form->FormClose());
+        QCOMPARE(savedStore().readString(u"Stickie4", u"Title"), QStringLiteral("from file"));
+    }
+
+    void openNoteFile_missingFile_opensNoteWithDefaults()
+    {
+        TForm1 *form = start(m_dir.filePath(QStringLiteral("absent.stc")));
+        QCOMPARE(form->notes().size(), 1);
+        QCOMPARE(form->notes()[0]->windowTitle(), QString());
+        QCOMPARE(form->notes()[0]->noteColor(), TForm1::builtInDefaultColor);
+    }
+
+    void newNote_data()
+    {
+        QTest::addColumn<QDateTime>("now");
+        QTest::addColumn<bool>("withTime");
+        QTest::newRow("afternoon") << QDateTime(QDate(2026, 3, 14), QTime(15, 9, 26)) << true;
+        QTest::newRow("midnight") << QDateTime(QDate(2026, 12, 31), QTime(0, 0)) << false;
+    }
+    void newNote()
+    {
+        QFETCH(QDateTime, now);
+        QFETCH(bool, withTime);
+        FixedClock clock;
+        clock.time = now;
+        Clock::install(&clock);
+        writeFile(QStringLiteral("quillet.ini"), "[Options]\r\nOpacity=200\r\nColor=clAqua\r\n");
+        TForm1 *form = start();
+        form->PMNewStickyNoteClick();
+        form->PMNewStickyNoteClick();
+        QCOMPARE(form->notes().size(), 2);
+        const QLocale locale = QLocale::system();
+        QString title = locale.toString(now.date(), QLocale::ShortFormat);
+        if (withTime)
+            title += QLatin1Char(' ') + locale.toString(now.time(), QLocale::LongFormat);
+        const QSize screen = QGuiApplication::primaryScreen()->size();
+        for (int i = 0; i < 2; ++i) {
+            TFormSticky *note = form->notes()[i];
+            QCOMPARE(note->windowTitle(), title);
+            QCOMPARE(note->noteNumber(), i + 1);
+            QCOMPARE(note->pos(), QPoint((screen.width() - 240) / 2, (screen.height() - 180) / 2));
+            QCOMPARE(note->opacity(), 200);
+            QCOMPARE(note->noteColor(), 0x00FFFF00u);
+            QVERIFY(note->toRecord().countdown);
+            QVERIFY(!note->stayOnTop());
+            QVERIFY(note->isVisible());
+        }
+        QCOMPARE(form->NoteCount, 2);
+    }
+
+    void trayToggles_applyToEveryNoteAndFlipBack()
+    {
+        TForm1 *form = start();
+        for (int i = 0; i < 3; ++i)
+            form->PMNewStickyNoteClick();
+        const auto trigger = [form](const char *name) { form->menuItem(QString::fromLatin1(name))->trigger(); };
+
+        trigger("PMAllOnTop");
+        for (TFormSticky *note : form->notes())
+            QVERIFY(note->stayOnTop() && note->menuItem(QStringLiteral("PMStayOnTop"))->isChecked());
+        trigger("PMAllOnTop");
+        for (TFormSticky *note : form->notes())
+            QVERIFY(!note->stayOnTop() && !note->menuItem(QStringLiteral("PMStayOnTop"))->isChecked());
+
+        trigger("PMAllLockText");
+        form->notes()[1]->PMLockTextClick(); // unlocked on its own; stays so until the next "Lock Text"
+        QVERIFY(form->notes()[0]->RichEdit1()->isReadOnly());
+        QVERIFY(!form->notes()[1]->lockText());
+        trigger("PMAllLockText");
+        for (TFormSticky *note : form->notes())
+            QVERIFY(!note->lockText() && !note->RichEdit1()->isReadOnly());
+
+        const QRect bounds(form->notes()[0]->pos(), form->notes()[0]->size());
+        trigger("PMHideAll");
+        for (TFormSticky *note : form->notes())
+            QVERIFY(note->isMinimized());
+        QVERIFY(form->FormClose());
+        QCOMPARE(savedStore().readInteger(u"Stickie1", u"Left", -1), bounds.x());
+        QCOMPARE(savedStore().readInteger(u"Stickie1", u"Width", -1), bounds.width());
+        trigger("PMHideAll");
+        for (TFormSticky *note : form->notes())
+            QVERIFY(!note->isMinimized() && note->isVisible());
+
+        trigger("PMDeleteAll");
+        QVERIFY(form->notes().isEmpty());
+        QVERIFY(form->FormClose());
+        QCOMPARE(savedStore().readInteger(u"Stickies", u"Total", -1), 0);
+    }
+
+    void emptyList_togglesOnlyFlipTheirCheckMarks()
+    {
+        TForm1 *form = start();
+        for (const char *name : {"PMAllOnTop", "PMAllLockText", "PMHideAll"}) {
+            QAction *item = form->menuItem(QString::fromLatin1(name));
+            QVERIFY(!item->isChecked());
+            item->trigger();
+            QVERIFY(item->isChecked());
+        }
+        form->menuItem(QStringLiteral("PMDeleteAll"))->trigger();
+        form->StTrayIcon1Click();
+        QVERIFY(form->notes().isEmpty());
+    }
+
+    void doubleClick_createsOneNoteAndKeepsTheMainFormHidden()
+    {
+        TForm1 *form = start();
+        bool restoreApp = true;
+        form->StTrayIcon1DblClick(restoreApp);
+        QVERIFY(!restoreApp);
+        QCOMPARE(form->notes().size(), 1);
+        QVERIFY(!form->isVisible());
+    }
+
+    void languageItems_checkTheChosenLanguage()
+    {
+        TForm1 *form = start();
+        QVERIFY(form->menuItem(QStringLiteral("PMLangEnglish"))->isChecked());
+        form->menuItem(QStringLiteral("PMLangGreek"))->trigger();
+        form->menuItem(QStringLiteral("PMLangGreek"))->trigger();
+        QCOMPARE(form->Language, QStringLiteral("Greek"));
+        QVERIFY(form->menuItem(QStringLiteral("PMLangGreek"))->isChecked());
+        QVERIFY(!form->menuItem(QStringLiteral("PMLangEnglish"))->isChecked());
+        QVERIFY(form->FormClose());
+        const Profile settings = Profile::load(m_dir.filePath(QStringLiteral("quillet.ini")));
+        QCOMPARE(settings.readString(u"Options", u"Language"), QStringLiteral("Greek"));
+    }
+
+    void autosave_afterAChange_writesWithinSeconds()
+    {
+        writeFile(QStringLiteral("stickies.ini"),
+                  "[Stickies]\r\nTotal=1\r\n" + noteSection(1, QStringLiteral("old"), 0, 0));
+        TForm1 *form = start();
+        form->notes()[0]->RichEdit1()->insertPlainText(QStringLiteral("typed"));
+        QTRY_VERIFY_WITH_TIMEOUT(savedStore().readString(u"Stickie1", u"Text").contains(QStringLiteral("typed")), 6000);
+        form->PMNewStickyNoteClick();
+        QTRY_COMPARE_WITH_TIMEOUT(savedStore().readInteger(u"Stickies", u"Total", 0), 2, 6000);
+    }
+
+    void autosave_nothingChanged_writesNothing()
+    {
+        writeFile(QStringLiteral("stickies.ini"),
+                  "[Stickies]\r\nTotal=1\r\n" + noteSection(1, QStringLiteral("n"), 0, 0));
+        TForm1 *form = start();
+        form->saveIfChanged();
+        QFile::remove(m_dir.filePath(QStringLiteral("stickies.ini")));
+        QTest::qWait(TForm1::autosaveDelayMs + 700);
+        form->saveIfChanged();
+        QVERIFY(!QFile::exists(m_dir.filePath(QStringLiteral("stickies.ini"))));
+    }
+
+    void load_noteFarOffScreen_isMovedOntoThePrimaryScreen()
+    {
+        writeFile(QStringLiteral("stickies.ini"),
+                  "[Stickies]\r\nTotal=1\r\n" + noteSection(1, QStringLiteral("lost"), -30000, 40000));
+        TForm1 *form = start();
+        const QRect screen = QGuiApplication::primaryScreen()->geometry();
+        QVERIFY2(screen.intersects(form->notes()[0]->frameGeometry()), "the note is still off every screen");
+    }
+
+    void noNotificationArea_notesCarryTheTrayMenu()
+    {
+        // The offscreen platform has no notification area, like a desktop without one.
+        TForm1 *form = start();
+        form->PMNewStickyNoteClick();
+        QAction *last = form->notes()[0]->PopupMenu1()->actions().last();
+        QCOMPARE(last->menu(), form->PopupMenu1());
+        QCOMPARE(last->text(), QStringLiteral("Quillet 1.02"));
+        last->menu()->actions().first()->trigger(); // "New Sticky Note" from inside a note
+        QCOMPARE(form->notes().size(), 2);
+    }
+
+    void secondStart_withAndWithoutFile()
+    {
+        writeFile(QStringLiteral("two.stc"), "[Stickie]\r\nTitle=handed over\r\n");
+        TForm1 *form = start();
+        form->handleSecondStart(m_dir.filePath(QStringLiteral("two.stc")));
+        form->handleSecondStart(QString());
+        QCOMPARE(form->notes().size(), 2);
+        QCOMPARE(form->notes()[0]->windowTitle(), QStringLiteral("handed over"));
+    }
+};
+
+QTEST_MAIN(TestForm1)
+#include "tst_form1.moc"

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+// The real program, copied into a temporary folder so that it runs portable there: its store and
+// settings files are written beside it, where a test prepares and reads them.
+class PortableProgram {
+public:
+    bool isValid() const { return m_dir.isValid(); }
+    QString filePath(const QString &name) const { return m_dir.filePath(name); }
+    QString folder() const { return m_dir.path(); }
+    QString binary() const { return filePath(QStringLiteral("quillet")); }
+    QProcess &process() { return m_process; }
+
+    bool writeFile(const QString &name, const QByteArray &content) const
+    {
+        QFile file(filePath(name));
+        return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(content) == content.size();
+    }
+
+    bool start(const QStringList &arguments = {})
+    {
+        QFile::remove(binary());
+        if (!QFile::copy(QStringLiteral(QUILLET_BINARY), binary()))
+            return false;
+        m_process.setProgram(binary());
+        m_process.setArguments(arguments);
+        m_process.setWorkingDirectory(folder());
+        m_process.setProcessChannelMode(QProcess::ForwardedChannels);
+        m_process.start();
+        return m_process.waitForStarted(10000);
+    }
+
+    // SIGTERM, as the session's end would send it; true when the program ended cleanly in time.
+    bool terminate()
+    {
+        m_process.terminate();
+        return m_process.waitForFinished(15000) && m_process.exitStatus() == QProcess::NormalExit &&
+               m_process.exitCode() == 0;
+    }
+
+    // Ends a program a failed test left running and empties the folder for the next test.
+    void reset()
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.kill();
+            m_process.waitForFinished(5000);
+        }
+        QDir dir(folder());
+        for (const QString &name : dir.entryList(QDir::Files))
+            dir.remove(name);
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QProcess m_process;
+};

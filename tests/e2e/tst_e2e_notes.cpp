@@ -1,0 +1,136 @@
+#include "desktop_probe.h"
+#include "portable_program.h"
+
+#include "platform/profile.h"
+
+#include <QFile>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+// Starts the real program in a portable folder on the test desktop and checks its notes from outside.
+class TestE2eNotes : public QObject {
+    Q_OBJECT
+
+private:
+    PortableProgram m_program;
+
+    QString storePath() const { return m_program.filePath(QStringLiteral("stickies.ini")); }
+    void writeStore(const QByteArray &content)
+    {
+        QVERIFY(m_program.writeFile(QStringLiteral("stickies.ini"), content));
+    }
+    void startProgram() { QVERIFY(m_program.start()); }
+    void terminateProgram() { QVERIFY2(m_program.terminate(), "the program did not end cleanly on SIGTERM"); }
+
+private slots:
+    void init()
+    {
+        if (!DesktopProbe::haveTools())
+            QSKIP("needs the test desktop of scripts/test (DISPLAY, xdotool, xwininfo)");
+        QVERIFY(m_program.isValid());
+    }
+    void cleanup() { m_program.reset(); }
+
+    void storedNotes_shownWhereStored_andWrittenBackUnchangedOnSigterm()
+    {
+        writeStore("[Stickies]\r\nTotal=3\r\n"
+                   "[Stickie1]\r\nTitle=e2e first\r\nLeft=100\r\nTop=150\r\nWidth=260\r\nHeight=200\r\n"
+                   "Color=0x00C0FFFF\r\nText=first words\r\n"
+                   "[Stickie2]\r\nTitle=e2e on top\r\nLeft=420\r\nTop=300\r\nWidth=240\r\nHeight=180\r\n"
+                   "Stay On Top=1\r\nColor=clWhite\r\n"
+                   "[Stickie3]\r\nTitle=e2e third\r\nLeft=700\r\nTop=500\r\nWidth=300\r\nHeight=220\r\n"
+                   "Lock Text=1\r\nOpacity=128\r\n");
+        startProgram();
+        struct Expected {
+            const char *title;
+            QRect bounds;
+            bool onTop;
+        };
+        const Expected expected[] = {{"e2e first", QRect(100, 150, 260, 200), false},
+                                     {"e2e on top", QRect(420, 300, 240, 180), true},
+                                     {"e2e third", QRect(700, 500, 300, 220), false}};
+        for (const Expected &note : expected) {
+            const QString window = DesktopProbe::waitForWindow(QString::fromUtf8(note.title));
+            QVERIFY2(!window.isEmpty(), note.title);
+            QTest::qWait(300); // let the window manager finish placing and decorating
+            const QRect frame = DesktopProbe::frameRect(window);
+            QCOMPARE(frame.topLeft(), note.bounds.topLeft());
+            QCOMPARE(DesktopProbe::clientRect(window).size(), note.bounds.size());
+            QCOMPARE(DesktopProbe::windowStates(window).contains(QStringLiteral("_NET_WM_STATE_ABOVE")), note.onTop);
+        }
+        // Give the automatic save its chance: nothing changed, so what is written at the end must be what
+        // was stored, without any creeping of the bounds.
+        QTest::qWait(2500);
+        terminateProgram();
+
+        const Profile store = Profile::load(storePath());
+        QCOMPARE(store.readInteger(u"Stickies", u"Total", -1), 3);
+        for (int i = 0; i < 3; ++i) {
+            const QString section = QStringLiteral("Stickie%1").arg(i + 1);
+            QCOMPARE(store.readString(section, u"Title"), QString::fromUtf8(expected[i].title));
+            const QRect bounds(store.readInteger(section, u"Left", -1), store.readInteger(section, u"Top", -1),
+                               store.readInteger(section, u"Width", -1), store.readInteger(section, u"Height", -1));
+            QCOMPARE(bounds, expected[i].bounds);
+            QCOMPARE(store.readBool(section, u"Stay On Top", false), expected[i].onTop);
+        }
+        QCOMPARE(store.readString(u"Stickie1", u"Text"), QStringLiteral("first words"));
+        QCOMPARE(store.readString(u"Stickie2", u"Color"), QStringLiteral("clWhite"));
+        QCOMPARE(store.readInteger(u"Stickie3", u"Opacity", -1), 128);
+        QVERIFY(store.readBool(u"Stickie3", u"Lock Text", false));
+    }
+
+    void stayOnTopShortcut_keepsPositionSizeAndText()
+    {
+        writeStore("[Stickies]\r\nTotal=1\r\n[Stickie1]\r\nTitle=e2e toggle\r\nLeft=300\r\nTop=260\r\n"
+                   "Width=250\r\nHeight=170\r\nText=still here\r\n");
+        startProgram();
+        const QString window = DesktopProbe::waitForWindow(QStringLiteral("e2e toggle"));
+        QVERIFY(!window.isEmpty());
+        QTest::qWait(300);
+        const QRect before = DesktopProbe::frameRect(window);
+        for (bool onTop : {true, false}) {
+            DesktopProbe::xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window});
+            DesktopProbe::keys({QStringLiteral("ctrl+t")});
+            QTest::qWait(600);
+            const QString now = DesktopProbe::waitForWindow(QStringLiteral("e2e toggle"));
+            QCOMPARE(DesktopProbe::windowStates(now).contains(QStringLiteral("_NET_WM_STATE_ABOVE")), onTop);
+            QCOMPARE(DesktopProbe::frameRect(now), before);
+        }
+        terminateProgram();
+        const Profile store = Profile::load(storePath());
+        QCOMPARE(store.readString(u"Stickie1", u"Text"), QStringLiteral("still here"));
+        QCOMPARE(store.readInteger(u"Stickie1", u"Left", -1), 300);
+        QCOMPARE(store.readInteger(u"Stickie1", u"Top", -1), 260);
+        QVERIFY(!store.readBool(u"Stickie1", u"Stay On Top", true));
+    }
+
+    void damagedStore_programRunsAndKeepsTheReadableNotes()
+    {
+        QByteArray store =
+            "[Stickies]\r\nTotal=2000000000\r\n[Stickie1]\r\nTitle=e2e survivor\r\nLeft=50\r\nTop=60\r\n";
+        store += QByteArray("\x00\xff\xfe garbage \x01\x02", 16);
+        store += "\r\nno equals sign here\n[Stickie2]\rTitle=e2e second\rColor=\r\n[Stickie3]\r\nTitle=trunc";
+        writeStore(store);
+        startProgram();
+        QVERIFY(!DesktopProbe::waitForWindow(QStringLiteral("e2e survivor")).isEmpty());
+        // The empty colour of note 2 is reported; the dialog is answered like a user would.
+        const QString dialog = DesktopProbe::waitForWindow(QStringLiteral("Quillet 1.02"), 5000);
+        if (!dialog.isEmpty()) {
+            DesktopProbe::run(QStringLiteral("xdotool"),
+                              {QStringLiteral("windowactivate"), QStringLiteral("--sync"), dialog});
+            DesktopProbe::run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Return")});
+        }
+        QVERIFY(!DesktopProbe::waitForWindow(QStringLiteral("e2e second")).isEmpty());
+        QCOMPARE(m_program.process().state(), QProcess::Running);
+        terminateProgram();
+        const Profile saved = Profile::load(storePath());
+        QCOMPARE(saved.readString(u"Stickie1", u"Title"), QStringLiteral("e2e survivor"));
+        QCOMPARE(saved.readString(u"Stickie2", u"Title"), QStringLiteral("e2e second"));
+        QCOMPARE(saved.readString(u"Stickie3", u"Title"), QStringLiteral("trunc"));
+        QCOMPARE(saved.readInteger(u"Stickies", u"Total", -1), 3);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestE2eNotes)
+#include "tst_e2e_notes.moc"

@@ -1,0 +1,126 @@
+#include "desktop_probe.h"
+#include "portable_program.h"
+
+#include "platform/profile.h"
+
+#include <QDate>
+#include <QFile>
+#include <QLocale>
+#include <QTemporaryDir>
+#include <QTest>
+
+// The tray icon in a real notification area (trayer) and the single running instance, driven with the
+// mouse and keyboard the way a user would.
+class TestE2eTray : public QObject {
+    Q_OBJECT
+
+private:
+    PortableProgram m_program;
+
+    void startProgram() { QVERIFY(m_program.start()); }
+
+    // Right click on the icon, then keys in the menu that opens.
+    void trayMenu(const QStringList &keyNames)
+    {
+        const QRect icon = DesktopProbe::waitForTrayIcon();
+        QVERIFY2(!icon.isEmpty(), "the icon is not in the notification area");
+        DesktopProbe::clickAt(icon.center(), 3);
+        QTest::qWait(600);
+        DesktopProbe::keys(keyNames);
+    }
+
+    // Windows titled like a new note: today's date in the user's short format, then the time.
+    static QStringList newNoteWindows()
+    {
+        const QString date = QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat);
+        return DesktopProbe::run(QStringLiteral("xdotool"),
+                                 {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                                  QLatin1Char('^') + QRegularExpression::escape(date) + QLatin1Char(' ')})
+            .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
+
+    static QStringList waitForNewNotes(int count)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        QStringList found;
+        while ((found = newNoteWindows()).size() < count && timer.elapsed() < 10000)
+            QTest::qWait(100);
+        return found;
+    }
+
+private slots:
+    void init()
+    {
+        if (!DesktopProbe::haveTools())
+            QSKIP("needs the test desktop of scripts/test (DISPLAY, xdotool, xwininfo, trayer)");
+        QVERIFY(m_program.isValid());
+    }
+    void cleanup() { m_program.reset(); }
+
+    void trayMenu_newNoteIsCentred_andExitWritesTheStore()
+    {
+        startProgram();
+        trayMenu({QStringLiteral("Down"), QStringLiteral("Return")}); // the first item: "New Sticky Note"
+        const QStringList notes = waitForNewNotes(1);
+        QCOMPARE(notes.size(), 1);
+        QTest::qWait(300);
+        const QRect frame = DesktopProbe::frameRect(notes[0]);
+        QCOMPARE(frame.topLeft(), QPoint((1280 - 240) / 2, (1024 - 180) / 2));
+        const QString title =
+            DesktopProbe::run(QStringLiteral("xdotool"), {QStringLiteral("getwindowname"), notes[0]}).trimmed();
+
+        trayMenu({QStringLiteral("Up"), QStringLiteral("Return")}); // the last item: "Exit"
+        QVERIFY2(m_program.process().waitForFinished(10000), "\"Exit\" did not end the program");
+        QCOMPARE(m_program.process().exitCode(), 0);
+        const Profile store = Profile::load(m_program.filePath(QStringLiteral("stickies.ini")));
+        QCOMPARE(store.readInteger(u"Stickies", u"Total", -1), 1);
+        QCOMPARE(store.readString(u"Stickie1", u"Title"), title);
+        QVERIFY(QFile::exists(m_program.filePath(QStringLiteral("quillet.ini"))));
+    }
+
+    void doubleClick_createsOneNoteAndNoOtherWindow()
+    {
+        startProgram();
+        const QRect icon = DesktopProbe::waitForTrayIcon();
+        QVERIFY(!icon.isEmpty());
+        DesktopProbe::clickAt(icon.center(), 1, 2);
+        QCOMPARE(waitForNewNotes(1).size(), 1);
+        QTest::qWait(500);
+        QCOMPARE(newNoteWindows().size(), 1);
+        // The main form never shows, neither does any window besides the notes.
+        QVERIFY(DesktopProbe::windowsTitled(QStringLiteral("Quillet 1.02")).isEmpty());
+    }
+
+    void secondStart_handsItsNoteFileToTheFirst()
+    {
+        QFile stc(m_program.filePath(QStringLiteral("handed.stc")));
+        QVERIFY(stc.open(QIODevice::WriteOnly));
+        stc.write("[Stickie]\r\nTitle=e2e handed over\r\nLeft=200\r\nTop=200\r\n");
+        stc.close();
+        startProgram();
+        QVERIFY(!DesktopProbe::waitForTrayIcon().isEmpty());
+
+        QProcess second;
+        second.setWorkingDirectory(m_program.folder());
+        second.start(m_program.binary(), {QStringLiteral("handed.stc")}); // relative to the second start's folder
+        QVERIFY2(second.waitForFinished(10000), "the second start did not end");
+        QCOMPARE(second.exitCode(), 0);
+        QVERIFY(!DesktopProbe::waitForWindow(QStringLiteral("e2e handed over")).isEmpty());
+        QCOMPARE(DesktopProbe::windowsTitled(QStringLiteral("e2e handed over")).size(), 1);
+        QCOMPARE(m_program.process().state(), QProcess::Running);
+
+        QProcess third; // no argument: a new note in the running instance
+        third.start(m_program.binary(), {});
+        QVERIFY(third.waitForFinished(10000));
+        QCOMPARE(waitForNewNotes(1).size(), 1);
+
+        QVERIFY(m_program.terminate());
+        const Profile store = Profile::load(m_program.filePath(QStringLiteral("stickies.ini")));
+        QCOMPARE(store.readInteger(u"Stickies", u"Total", -1), 2);
+        QCOMPARE(store.readString(u"Stickie1", u"Title"), QStringLiteral("e2e handed over"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestE2eTray)
+#include "tst_e2e_tray.moc"

@@ -1,0 +1,251 @@
+#include "note/form_sticky.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTextEdit>
+
+// The note window on its own: its menu, its window attributes and its record.
+class TestFormSticky : public QObject {
+    Q_OBJECT
+
+private slots:
+    void menu_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("shortcut");
+        QTest::addColumn<QString>("parentMenu");
+        QTest::newRow("undo") << "PMUndo"
+                              << "Undo"
+                              << "Ctrl+Z"
+                              << "PopupMenu1";
+        QTest::newRow("paste") << "PMPaste"
+                               << "Paste"
+                               << "Ctrl+V"
+                               << "PopupMenu1";
+        QTest::newRow("print") << "PMPrint"
+                               << "Print"
+                               << "Ctrl+P"
+                               << "PopupMenu1";
+        QTest::newRow("save as") << "PMSaveAs"
+                                 << "Save as ..."
+                                 << ""
+                                 << "PopupMenu1";
+        QTest::newRow("title") << "PMChangeTitle"
+                               << "Change Title"
+                               << ""
+                               << "PMWindow";
+        QTest::newRow("opacity 10") << "PMOpacity10"
+                                    << "10"
+                                    << ""
+                                    << "PMChangeOpacity";
+        QTest::newRow("on top") << "PMStayOnTop"
+                                << "Stay On Top"
+                                << "Ctrl+T"
+                                << "PMWindow";
+        QTest::newRow("more") << "PMFontSizeMore"
+                              << "More  Ctrl +"
+                              << ""
+                              << "PMSize";
+        QTest::newRow("less") << "PMFontSizeLess"
+                              << "Less   Ctrl -"
+                              << ""
+                              << "PMSize";
+        QTest::newRow("72") << "PMFontSize72"
+                            << "72"
+                            << ""
+                            << "PMSize";
+        QTest::newRow("strike") << "PMStrikeOut"
+                                << "Strike Out"
+                                << "Ctrl+S"
+                                << "PMStyle";
+        QTest::newRow("roman") << "PMLargeRomanNumbers"
+                               << "Large Roman Numbers"
+                               << ""
+                               << "PMList";
+        QTest::newRow("lock") << "PMLockText"
+                              << "Lock"
+                              << "Ctrl+L"
+                              << "PMText";
+        QTest::newRow("alarm") << "PMAlarm"
+                               << "Alarm"
+                               << "Ctrl+Shift+A"
+                               << "PopupMenu1";
+    }
+    void menu()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, caption);
+        QFETCH(QString, shortcut);
+        QFETCH(QString, parentMenu);
+        TFormSticky note;
+        QAction *item = note.menuItem(name);
+        QVERIFY(item);
+        QCOMPARE(item->text(), caption);
+        QCOMPARE(item->shortcut(), QKeySequence(shortcut));
+        const QList<QObject *> owners = item->associatedObjects();
+        const bool inParent =
+            std::any_of(owners.begin(), owners.end(), [&](QObject *o) { return o->objectName() == parentMenu; });
+        QVERIFY2(inParent, qPrintable(name + QStringLiteral(" is not in ") + parentMenu));
+    }
+
+    void menu_topLevelOrder()
+    {
+        TFormSticky note;
+        QStringList names;
+        for (QAction *action : note.PopupMenu1()->actions())
+            names.append(action->objectName());
+        const QStringList expected{
+            QStringLiteral("PMUndo"),   QStringLiteral("N1"), QStringLiteral("PMCut"),       QStringLiteral("PMCopy"),
+            QStringLiteral("PMPaste"),  QStringLiteral("N2"), QStringLiteral("PMSelectAll"), QStringLiteral("PMPrint"),
+            QStringLiteral("PMSaveAs"), QStringLiteral("N9"), QStringLiteral("PMWindow"),    QStringLiteral("N7"),
+            QStringLiteral("PMText"),   QStringLiteral("N8"), QStringLiteral("PMAlarm")};
+        QCOMPARE(names, expected);
+        QCOMPARE(TFormSticky::menuItemNames().size(), 69);
+    }
+
+    void opacityItems_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("alpha");
+        const int alphas[] = {254, 229, 204, 178, 153, 127, 102, 76, 51, 25};
+        for (int i = 0; i < 10; ++i) {
+            const QString name = QStringLiteral("PMOpacity%1").arg(100 - 10 * i);
+            QTest::newRow(qPrintable(name)) << name << alphas[i];
+        }
+    }
+    void opacityItems()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, alpha);
+        TFormSticky note;
+        note.show();
+        note.menuItem(name)->trigger();
+        note.menuItem(name)->trigger(); // applying the same step again is harmless
+        QCOMPARE(note.opacity(), alpha);
+        QCOMPARE(qRound(note.windowOpacity() * 255), alpha);
+    }
+
+    void stayOnTop_togglesWithoutMovingOrLosingText()
+    {
+        TFormSticky note;
+        note.move(123, 234);
+        note.resize(300, 200);
+        note.show();
+        note.RichEdit1()->setPlainText(QStringLiteral("keep me"));
+        for (bool expected : {true, false}) {
+            note.menuItem(QStringLiteral("PMStayOnTop"))->trigger();
+            QCOMPARE(note.stayOnTop(), expected);
+            QCOMPARE(note.menuItem(QStringLiteral("PMStayOnTop"))->isChecked(), expected);
+            QCOMPARE(note.windowFlags().testFlag(Qt::WindowStaysOnTopHint), expected);
+            QVERIFY(note.isVisible());
+            QCOMPARE(note.pos(), QPoint(123, 234));
+            QCOMPARE(note.size(), QSize(300, 200));
+            QCOMPARE(note.RichEdit1()->toPlainText(), QStringLiteral("keep me"));
+        }
+    }
+
+    void lock_makesTextReadOnlyAndKeepsMenuEnabled()
+    {
+        TFormSticky note;
+        note.show();
+        note.menuItem(QStringLiteral("PMLockText"))->trigger();
+        QVERIFY(note.lockText());
+        QVERIFY(note.RichEdit1()->isReadOnly());
+        note.RichEdit1()->setFocus();
+        QTest::keyClicks(note.RichEdit1(), QStringLiteral("typed"));
+        QCOMPARE(note.RichEdit1()->toPlainText(), QString());
+        for (const QString &name : TFormSticky::menuItemNames())
+            QVERIFY(note.menuItem(name)->isEnabled());
+        note.menuItem(QStringLiteral("PMLockText"))->trigger();
+        QVERIFY(!note.RichEdit1()->isReadOnly());
+    }
+
+    void close_emitsClosedAndHides()
+    {
+        TFormSticky note;
+        note.show();
+        QSignalSpy closed(&note, &TFormSticky::closed);
+        note.close();
+        QCOMPARE(closed.count(), 1);
+        QVERIFY(!note.isVisible());
+    }
+
+    void record_roundTripsEveryField()
+    {
+        NoteRecord record;
+        record.title = QStringLiteral("Shopping");
+        record.left = 11;
+        record.top = 22;
+        record.width = 333;
+        record.height = 244;
+        record.opacity = 127;
+        record.color = 0x00FF00FF;
+        record.stayOnTop = true;
+        record.lockText = true;
+        record.alarm = true;
+        record.countdown = false;
+        record.countStart = 5;
+        record.period = 2;
+        record.date = QStringLiteral("24.12.2026");
+        record.time = QStringLiteral("18:00:00");
+        record.playSound = true;
+        record.soundFile = QStringLiteral("/sounds/bell.wav");
+        record.text = QStringLiteral("milk and bread");
+        TFormSticky note;
+        note.applyRecord(record);
+        QCOMPARE(note.toRecord(), record);
+        QCOMPARE(note.RichEdit1()->toPlainText(), QStringLiteral("milk and bread"));
+
+        // Once edited, the text is written anew from the editor.
+        note.RichEdit1()->selectAll();
+        note.RichEdit1()->insertPlainText(QStringLiteral("eggs"));
+        QVERIFY(note.toRecord().text.startsWith(QStringLiteral("{\\rtf")));
+        QVERIFY(note.toRecord().text.contains(QStringLiteral("eggs")));
+        QVERIFY(!note.toRecord().text.contains(QLatin1Char('\n')));
+    }
+
+    void construction_defaults()
+    {
+        TFormSticky note(QStringLiteral("/opt/q/"));
+        const NoteRecord record = note.toRecord();
+        QCOMPARE(record.soundFile, QStringLiteral("/opt/q/alarm/alarm.mp3"));
+        QCOMPARE(record.countStart, 1);
+        QVERIFY(!record.countdown);
+        QCOMPARE(note.size(), QSize(240, 180));
+        QCOMPARE(note.RichEdit1()->currentCharFormat().fontPointSize(), 10.0);
+        QCOMPARE(record.text, QString());
+    }
+
+    void toQColor_data()
+    {
+        QTest::addColumn<quint32>("value");
+        QTest::addColumn<QColor>("expected");
+        QTest::newRow("pale yellow") << 0x00C0FFFFu << QColor(0xFF, 0xFF, 0xC0);
+        QTest::newRow("red in the low byte") << 0x000000FFu << QColor(Qt::red);
+        QTest::newRow("blue in the high byte") << 0x00FF0000u << QColor(Qt::blue);
+    }
+    void toQColor()
+    {
+        QFETCH(quint32, value);
+        QFETCH(QColor, expected);
+        QCOMPARE(TFormSticky::toQColor(value), expected);
+    }
+
+    void trayMenu_addedAsLastSubmenuAndRemoved()
+    {
+        TFormSticky note;
+        QMenu tray;
+        const int before = int(note.PopupMenu1()->actions().size());
+        note.setTrayMenu(&tray);
+        QCOMPARE(note.PopupMenu1()->actions().last()->menu(), &tray);
+        QCOMPARE(note.PopupMenu1()->actions().last()->text(), QStringLiteral("Quillet 1.02"));
+        note.setTrayMenu(nullptr);
+        QCOMPARE(int(note.PopupMenu1()->actions().size()), before);
+    }
+};
+
+QTEST_MAIN(TestFormSticky)
+#include "tst_form_sticky.moc"
