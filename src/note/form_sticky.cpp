@@ -1,5 +1,7 @@
 #include "note/form_sticky.h"
 
+#include "app/note_store.h"
+#include "platform/app_error.h"
 #include "platform/rtf_reader.h"
 #include "platform/rtf_writer.h"
 #include "platform/window.h"
@@ -8,9 +10,13 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QColorDialog>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPalette>
+#include <QSaveFile>
 #include <QTextBlockFormat>
 #include <QTextCursor>
 #include <QTextEdit>
@@ -95,6 +101,8 @@ constexpr TFormSticky::MenuEntry menuEntries[] = {
 };
 // clang-format on
 
+constexpr const char *saveExtensions[] = {".stc", ".txt", ".rtf"};
+
 // The opacity steps: the percentage times 255 / 100 with the fraction dropped, but 254 for "100" so the
 // note stays a translucent-capable window.
 struct OpacityStep {
@@ -145,6 +153,7 @@ TFormSticky::TFormSticky(const QString &programFolder, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint)
     , m_defaultSoundFile(programFolder + QStringLiteral("alarm/alarm.mp3"))
+    , m_programFolder(programFolder)
 {
     setWindowTitle(QStringLiteral("Sticky"));
     setGeometry(388, 104, 240, 180);
@@ -216,6 +225,7 @@ QAction *TFormSticky::makeItem(const MenuEntry &entry)
         {QStringLiteral("PMCopy"), &TFormSticky::PMCopyClick},
         {QStringLiteral("PMPaste"), &TFormSticky::PMPasteClick},
         {QStringLiteral("PMSelectAll"), &TFormSticky::PMSelectAllClick},
+        {QStringLiteral("PMSaveAs"), &TFormSticky::PMSaveAsClick},
         {QStringLiteral("PMChangeTitle"), &TFormSticky::PMChangeTitleClick},
         {QStringLiteral("PMChangeColor"), &TFormSticky::PMChangeColorClick},
         {QStringLiteral("PMStayOnTop"), &TFormSticky::PMStayOnTopClick},
@@ -526,4 +536,70 @@ void TFormSticky::PMPasteClick()
 void TFormSticky::PMSelectAllClick()
 {
     m_richEdit->selectAll();
+}
+
+QString TFormSticky::withFilterExtension(const QString &name, int filterIndex)
+{
+    if (filterIndex < 1 || filterIndex > int(std::size(saveExtensions)))
+        return name;
+    // The extension is what follows the last dot after the last folder separator.
+    const qsizetype separator = std::max(name.lastIndexOf(QLatin1Char('/')), name.lastIndexOf(QLatin1Char('\\')));
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    const QString stem = dot > separator ? name.left(dot) : name;
+    return stem + QLatin1String(saveExtensions[filterIndex - 1]);
+}
+
+void TFormSticky::PMSaveAsClick()
+{
+    QFileDialog dialog(this);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    // Qt's own dialog, as the platform's offers no way to rewrite the typed name when the type changes.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    const QStringList filters{QStringLiteral("Stickie File (*.stc)"), QStringLiteral("TXT File (*.txt)"),
+                              QStringLiteral("RTF File (*.rtf)")};
+    dialog.setNameFilters(filters);
+    dialog.selectNameFilter(filters.value(m_saveFilterIndex - 1));
+    dialog.setDirectory(m_programFolder.isEmpty() ? QDir::currentPath() : m_programFolder);
+    dialog.selectFile(QStringLiteral("Stickie%1.stc").arg(m_noteNumber));
+    connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString &filter) {
+        m_saveFilterIndex = int(filters.indexOf(filter)) + 1;
+        if (auto *nameBox = dialog.findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
+            nameBox->setText(withFilterExtension(nameBox->text(), m_saveFilterIndex));
+    });
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    saveToFile(dialog.selectedFiles().constFirst());
+}
+
+bool TFormSticky::saveToFile(const QString &path) const
+{
+    const QString name = QFileInfo(path).fileName();
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    const QString extension = dot < 0 ? QString() : name.mid(dot).toLower();
+    if (extension == QLatin1String(".stc")) {
+        WriteStickieFile(path);
+        return true;
+    }
+    QByteArray content;
+    if (extension == QLatin1String(".txt")) {
+        // Plain text as the platform keeps it: CR LF between lines and one after the last.
+        QString text = m_richEdit->document()->toPlainText();
+        text.replace(QChar::LineSeparator, QLatin1Char('\n'));
+        text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+        content = text.toUtf8() + "\r\n";
+    } else if (extension == QLatin1String(".rtf")) {
+        content = RtfWriter::write(*m_richEdit->document());
+    } else {
+        return false;
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit())
+        throw AppError(QStringLiteral("Cannot create file %1").arg(QFileInfo(path).absoluteFilePath()));
+    return true;
+}
+
+void TFormSticky::WriteStickieFile(const QString &path) const
+{
+    NoteStore::saveStickieFile(path, toRecord());
 }

@@ -75,6 +75,16 @@ public:
     // The design's colour value (0x00BBGGRR, or a system colour) as a colour to paint with.
     static QColor toQColor(quint32 color);
 
+    // "Save as ...": the file's extension (.stc, .txt or .rtf, in any letter case) decides the format;
+    // any other name writes nothing.
+    void PMSaveAsClick();
+    // Writes the note to path in the format its extension names; false when the extension names none.
+    // Throws AppError("Cannot create file <path>") or, for .stc, AppError("Unable to write to <path>").
+    bool saveToFile(const QString &path) const;
+    void WriteStickieFile(const QString &path) const;
+    // The proposed name with the extension of save filter index (1 .stc, 2 .txt, 3 .rtf) in place of its own.
+    static QString withFilterExtension(const QString &name, int filterIndex);
+
     void PMChangeTitleClick();
     void PMChangeColorClick();
     void PMStayOnTopClick();
@@ -121,6 +131,8 @@ private:
     NoteRecord m_alarmFields; // the alarm keys of the record (alarm, countdown, count start, period, ...)
     QString m_defaultSoundFile;
     QColor m_lastChosenColor = Qt::black;
+    QString m_programFolder;
+    int m_saveFilterIndex = 1; // the save dialog reopens on the file type last chosen in this note
     bool m_shownOnce = false;
     bool m_loading = false;
 

@@ -1,9 +1,16 @@
 #include "note/form_sticky.h"
 
+#include "app/note_store.h"
+#include "platform/app_error.h"
+#include "platform/profile.h"
+#include "platform/rtf_reader.h"
+
 #include <QAction>
 #include <QMenu>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTextDocument>
 #include <QTextEdit>
 
 // The note window on its own: its menu, its window attributes and its record.
@@ -232,6 +239,106 @@ private slots:
         QFETCH(quint32, value);
         QFETCH(QColor, expected);
         QCOMPARE(TFormSticky::toQColor(value), expected);
+    }
+
+    void withFilterExtension_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("filterIndex");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("stc to txt") << "Stickie2.stc" << 2 << "Stickie2.txt";
+        QTest::newRow("txt to rtf") << "/home/u/notes.txt" << 3 << "/home/u/notes.rtf";
+        QTest::newRow("no extension gets one") << "groceries" << 1 << "groceries.stc";
+        QTest::newRow("dot in a folder name only") << "/tmp/my.notes/todo" << 2 << "/tmp/my.notes/todo.txt";
+        QTest::newRow("empty box") << "" << 3 << ".rtf";
+        QTest::newRow("last dot counts") << "a.b.c" << 1 << "a.b.stc";
+    }
+    void withFilterExtension()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, filterIndex);
+        QFETCH(QString, expected);
+        QCOMPARE(TFormSticky::withFilterExtension(name, filterIndex), expected);
+    }
+
+    void saveToFile_formatFollowsTheExtension_data()
+    {
+        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<QString>("format");
+        QTest::newRow("stc") << "Stickie2.stc"
+                             << "stc";
+        QTest::newRow("txt") << "two lines.txt"
+                             << "txt";
+        QTest::newRow("rtf") << "export.rtf"
+                             << "rtf";
+        QTest::newRow("upper-case txt") << "NOTE.TXT"
+                                        << "txt";
+        QTest::newRow("no extension") << "note"
+                                      << "";
+        QTest::newRow("other extension") << "note.doc"
+                                         << "";
+    }
+    void saveToFile_formatFollowsTheExtension()
+    {
+        QFETCH(QString, fileName);
+        QFETCH(QString, format);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(fileName);
+        TFormSticky note;
+        note.setWindowTitle(QStringLiteral("Exported"));
+        note.setNoteNumber(2);
+        note.RichEdit1()->setPlainText(QStringLiteral("first line\nsecond line"));
+        QCOMPARE(note.saveToFile(path), !format.isEmpty());
+        QFile file(path);
+        if (format.isEmpty()) {
+            QVERIFY(!file.exists());
+            return;
+        }
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray content = file.readAll();
+        if (format == QLatin1String("txt")) {
+            QCOMPARE(content, QByteArray("first line\r\nsecond line\r\n"));
+        } else if (format == QLatin1String("rtf")) {
+            QTextDocument document;
+            RtfReader::read(content, &document);
+            QCOMPARE(document.toPlainText(), QStringLiteral("first line\nsecond line"));
+        } else {
+            const NoteRecord record = NoteStore::loadStickieFile(path, {});
+            QCOMPARE(record, note.toRecord());
+            QCOMPARE(Profile::load(path).sections(), QStringList{QStringLiteral("Stickie")});
+        }
+    }
+
+    void saveToFile_stcOverAnotherFile_replacesItWhole()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("old.stc"));
+        QFile old(path);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("[Stickies]\r\nTotal=3\r\n[Stickie]\r\nTitle=old\r\nExtra=1\r\n");
+        old.close();
+        TFormSticky note;
+        QVERIFY(note.saveToFile(path));
+        const Profile written = Profile::load(path);
+        QCOMPARE(written.sections(), QStringList{QStringLiteral("Stickie")});
+        QCOMPARE(written.keys(u"Stickie").size(), 18);
+    }
+
+    void saveToFile_unwritablePlace_reportsTheFile()
+    {
+        QTemporaryDir dir;
+        // A regular file where the folder should be: no user, root included, can create the export.
+        QFile blocker(dir.filePath(QStringLiteral("blocker")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        const QString path = dir.filePath(QStringLiteral("blocker/out.txt"));
+        TFormSticky note;
+        try {
+            note.saveToFile(path);
+            QFAIL("no error for an export that cannot be written");
+        } catch (const AppError &error) {
+            QCOMPARE(error.message(), QStringLiteral("Cannot create file %1").arg(path));
+        }
     }
 
     void trayMenu_addedAsLastSubmenuAndRemoved()
