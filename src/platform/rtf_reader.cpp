@@ -2,6 +2,7 @@
 
 #include "platform/app_error.h"
 #include "platform/code_page.h"
+#include "platform/rtf_lists.h"
 
 #include <QColor>
 #include <QHash>
@@ -10,6 +11,7 @@
 #include <QTextDocument>
 #include <QTextList>
 
+#include <optional>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -73,14 +75,9 @@ enum class Kw {
     UnicodeSkip,
     Bin,
     // numbering as the rich-edit control writes it
-    PnBullet,
+    PnKind,
     PnBody,
     PnLevel,
-    PnDecimal,
-    PnUpperLetter,
-    PnLowerLetter,
-    PnUpperRoman,
-    PnLowerRoman,
     // list tables of other writers
     List,
     ListId,
@@ -88,15 +85,16 @@ enum class Kw {
     ListOverride,
 };
 
+// value: the character of Kw::Char, the list kind of Kw::PnKind.
 struct KwInfo {
     Kw kw;
-    char16_t ch = 0;
+    char16_t value = 0;
 };
 
 struct KwEntry {
     const char *name;
     Kw kw;
-    char16_t ch = 0;
+    char16_t value = 0;
 };
 
 // Words the reader acts on, plus words it must know only so that the glued-word rule below does not
@@ -219,17 +217,11 @@ const KwEntry keywordTable[] = {
     {"u", Kw::Unicode},
     {"uc", Kw::UnicodeSkip},
     {"bin", Kw::Bin},
-    {"pnlvlblt", Kw::PnBullet},
     {"pnlvlbody", Kw::PnBody},
     {"pnlvl", Kw::PnLevel},
-    {"pndec", Kw::PnDecimal},
-    {"pncard", Kw::PnDecimal},
-    {"pnord", Kw::PnDecimal},
-    {"pnordt", Kw::PnDecimal},
-    {"pnucltr", Kw::PnUpperLetter},
-    {"pnlcltr", Kw::PnLowerLetter},
-    {"pnucrm", Kw::PnUpperRoman},
-    {"pnlcrm", Kw::PnLowerRoman},
+    {"pncard", Kw::PnKind, char16_t(RtfLists::Kind::Decimal)},
+    {"pnord", Kw::PnKind, char16_t(RtfLists::Kind::Decimal)},
+    {"pnordt", Kw::PnKind, char16_t(RtfLists::Kind::Decimal)},
     {"list", Kw::List},
     {"listid", Kw::ListId},
     {"levelnfc", Kw::LevelNfc},
@@ -273,7 +265,9 @@ const std::unordered_map<std::string_view, KwInfo> &keywords()
     static const std::unordered_map<std::string_view, KwInfo> map = [] {
         std::unordered_map<std::string_view, KwInfo> result;
         for (const KwEntry &entry : keywordTable)
-            result.emplace(entry.name, KwInfo{entry.kw, entry.ch});
+            result.emplace(entry.name, KwInfo{entry.kw, entry.value});
+        for (const RtfLists::Entry &entry : RtfLists::table)
+            result.emplace(entry.keyword, KwInfo{Kw::PnKind, char16_t(entry.kind)});
         return result;
     }();
     return map;
@@ -301,25 +295,7 @@ size_t gluePrefix(std::string_view name)
     return best;
 }
 
-enum class ListKind { None, Disc, Decimal, LowerAlpha, UpperAlpha, LowerRoman, UpperRoman, Guess };
-
-QTextListFormat::Style listStyle(ListKind kind)
-{
-    switch (kind) {
-    case ListKind::Decimal:
-        return QTextListFormat::ListDecimal;
-    case ListKind::LowerAlpha:
-        return QTextListFormat::ListLowerAlpha;
-    case ListKind::UpperAlpha:
-        return QTextListFormat::ListUpperAlpha;
-    case ListKind::LowerRoman:
-        return QTextListFormat::ListLowerRoman;
-    case ListKind::UpperRoman:
-        return QTextListFormat::ListUpperRoman;
-    default:
-        return QTextListFormat::ListDisc;
-    }
-}
+using ListKind = RtfLists::Kind;
 
 // The number format of a list level in other writers' list tables (\levelnfc).
 ListKind kindFromNfc(int nfc)
@@ -335,7 +311,7 @@ ListKind kindFromNfc(int nfc)
         return ListKind::LowerAlpha;
     case 23:
     case 255:
-        return ListKind::Disc;
+        return ListKind::Bullet;
     default:
         return ListKind::Decimal;
     }
@@ -362,7 +338,8 @@ struct ParaState {
     int spaceBefore = 0;
     int spaceAfter = 0;
     QList<int> tabs;
-    ListKind list = ListKind::None;
+    // No kind: a list whose kind only its number text tells.
+    std::optional<ListKind> list = ListKind::None;
 };
 
 enum class Dest { Text, FontTable, ColorTable, Pn, Capture, ListTable, ListOverrideTable };
@@ -418,7 +395,7 @@ private:
     void finishParagraph();
     QTextCharFormat charFormat(const CharState &state);
     int codePageOf(int font) const;
-    ListKind listFromOverride(int ls) const;
+    std::optional<ListKind> listFromOverride(int ls) const;
     void noteList();
     void noteOverride();
     ListKind guessedList() const;
@@ -554,7 +531,7 @@ bool Parser::closeGroup()
     m_stack.pop_back();
     m_charsDirty = true;
     if (owned && dest == Dest::Pn) {
-        const ListKind kind = m_pnLevel == ListKind::Disc || m_pnStyle == ListKind::None ? m_pnLevel : m_pnStyle;
+        const ListKind kind = m_pnLevel == ListKind::Bullet || m_pnStyle == ListKind::None ? m_pnLevel : m_pnStyle;
         if (kind != ListKind::None)
             top().para.list = kind;
     }
@@ -862,7 +839,7 @@ void Parser::handleWord(std::string_view name, bool hasParam, int param)
         appendChar(QLatin1Char('\t'));
         break;
     case Kw::Char:
-        appendChar(QChar(info.ch));
+        appendChar(QChar(info.value));
         break;
     case Kw::Unicode:
         m_skipChars = 0; // a second \u where a fallback was due: keep the character rather than drop it
@@ -876,25 +853,16 @@ void Parser::handleWord(std::string_view name, bool hasParam, int param)
         if (param > 0)
             m_p += std::min<qint64>(param, m_end - m_p);
         break;
-    case Kw::PnBullet:
-        if (group.dest == Dest::Pn)
-            m_pnLevel = ListKind::Disc;
+    case Kw::PnKind:
+        if (group.dest == Dest::Pn) {
+            const auto kind = ListKind(info.value);
+            (kind == ListKind::Bullet ? m_pnLevel : m_pnStyle) = kind;
+        }
         break;
     case Kw::PnBody:
     case Kw::PnLevel:
         if (group.dest == Dest::Pn)
             m_pnLevel = ListKind::Decimal;
-        break;
-    case Kw::PnDecimal:
-    case Kw::PnUpperLetter:
-    case Kw::PnLowerLetter:
-    case Kw::PnUpperRoman:
-    case Kw::PnLowerRoman:
-        if (group.dest == Dest::Pn) {
-            static const ListKind styles[] = {ListKind::Decimal, ListKind::UpperAlpha, ListKind::LowerAlpha,
-                                              ListKind::UpperRoman, ListKind::LowerRoman};
-            m_pnStyle = styles[int(info.kw) - int(Kw::PnDecimal)];
-        }
         break;
     case Kw::List:
         if (group.dest == Dest::ListTable)
@@ -1142,13 +1110,13 @@ int Parser::codePageOf(int font) const
     return m_codePage;
 }
 
-ListKind Parser::listFromOverride(int ls) const
+std::optional<ListKind> Parser::listFromOverride(int ls) const
 {
     const auto list = m_overrideLists.constFind(ls);
     if (list == m_overrideLists.constEnd())
-        return ListKind::Guess;
+        return std::nullopt;
     const auto nfc = m_listNfcs.constFind(*list);
-    return nfc == m_listNfcs.constEnd() ? ListKind::Guess : kindFromNfc(*nfc);
+    return nfc == m_listNfcs.constEnd() ? std::nullopt : std::optional(kindFromNfc(*nfc));
 }
 
 void Parser::noteList()
@@ -1176,7 +1144,7 @@ ListKind Parser::guessedList() const
         return ListKind::LowerAlpha;
     if (first >= QLatin1Char('A') && first <= QLatin1Char('Z'))
         return ListKind::UpperAlpha;
-    return ListKind::Disc;
+    return ListKind::Bullet;
 }
 
 // A paragraph goes into the document whole once its end is read, because only then are its
@@ -1199,8 +1167,8 @@ void Parser::finishParagraph()
             tabs.append(QTextOption::Tab(twips / 20.0, QTextOption::LeftTab));
         format.setTabPositions(tabs);
     }
-    ListKind kind = para.list;
-    if (kind == ListKind::Guess || (kind == ListKind::None && !m_captured.isEmpty()))
+    ListKind kind = para.list.value_or(ListKind::None);
+    if (!para.list || (kind == ListKind::None && !m_captured.isEmpty()))
         kind = guessedList();
     const bool continuesList = kind != ListKind::None && m_list && m_lastParaInList && m_listKind == kind;
     if (continuesList)
@@ -1215,7 +1183,7 @@ void Parser::finishParagraph()
     }
     if (kind != ListKind::None && !continuesList) {
         QTextListFormat listFormat;
-        listFormat.setStyle(listStyle(kind));
+        listFormat.setStyle(RtfLists::entry(kind).style);
         listFormat.setIndent(1);
         m_list = m_cursor.createList(listFormat);
         m_listKind = kind;

@@ -1,6 +1,7 @@
 #include "platform/rtf_writer.h"
 
 #include "platform/code_page.h"
+#include "platform/rtf_lists.h"
 
 #include <QColor>
 #include <QFont>
@@ -81,27 +82,7 @@ QString letterNumber(int number)
     return result;
 }
 
-enum class ListKind { None, Bullet, Decimal, LowerAlpha, UpperAlpha, LowerRoman, UpperRoman };
-
-ListKind listKind(const QTextList *list)
-{
-    if (!list)
-        return ListKind::None;
-    switch (list->format().style()) {
-    case QTextListFormat::ListDecimal:
-        return ListKind::Decimal;
-    case QTextListFormat::ListLowerAlpha:
-        return ListKind::LowerAlpha;
-    case QTextListFormat::ListUpperAlpha:
-        return ListKind::UpperAlpha;
-    case QTextListFormat::ListLowerRoman:
-        return ListKind::LowerRoman;
-    case QTextListFormat::ListUpperRoman:
-        return ListKind::UpperRoman;
-    default:
-        return ListKind::Bullet;
-    }
-}
+using ListKind = RtfLists::Kind;
 
 struct ParaProps {
     int alignment = 0; // 0 left, 1 centre, 2 right, 3 justified
@@ -306,7 +287,8 @@ ParaProps Writer::paraProps(const QTextBlock &block) const
     props.spaceAfter = twips(format.bottomMargin());
     for (const QTextOption::Tab &tab : format.tabPositions())
         props.tabs.append(twips(tab.position));
-    props.list = listKind(block.textList());
+    if (const QTextList *list = block.textList())
+        props.list = RtfLists::kindOf(list->format().style());
     return props;
 }
 
@@ -319,19 +301,18 @@ void Writer::writeParagraphStart(const QTextBlock &block, const ParaProps &props
             controlSymbol("{\\*");
             controlWord("pn");
             if (props.list == ListKind::Bullet) {
-                controlWord("pnlvlblt");
+                controlWord(RtfLists::entry(props.list).keyword);
                 controlWord("pnf", fontIndex(QStringLiteral("Symbol"), symbolCharset));
                 controlWord("pnindent", 0);
                 controlSymbol("{");
                 controlWord("pntxtb");
                 controlSymbol("\\'b7}");
             } else {
-                static const char *const styles[] = {"pndec", "pnlcltr", "pnucltr", "pnlcrm", "pnucrm"};
                 controlWord("pnlvlbody");
                 controlWord("pnf", 0);
                 controlWord("pnindent", 0);
                 controlWord("pnstart", 1);
-                controlWord(styles[int(props.list) - int(ListKind::Decimal)]);
+                controlWord(RtfLists::entry(props.list).keyword);
                 controlSymbol("{");
                 controlWord("pntxta");
                 beginText('.');
