@@ -5,6 +5,8 @@
 #include "platform/error_dialog.h"
 #include "platform/profile.h"
 
+#include "../test_files.h"
+
 #include <QAction>
 #include <QFile>
 #include <QGuiApplication>
@@ -56,17 +58,8 @@ private:
         f.storePath = f.dataFolder + QStringLiteral("stickies.ini");
         return f;
     }
-    void writeFile(const QString &name, const QByteArray &content)
-    {
-        QFile file(m_dir.filePath(name));
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(content);
-    }
-    QByteArray readFile(const QString &name) const
-    {
-        QFile file(m_dir.filePath(name));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
+    void writeFile(const QString &name, const QByteArray &content) { ::writeFile(m_dir.filePath(name), content); }
+    QByteArray readFile(const QString &name) const { return ::readFile(m_dir.filePath(name)); }
     TForm1 *start(const QString &commandLineFile = {})
     {
         m_form = std::make_unique<TForm1>(folders());

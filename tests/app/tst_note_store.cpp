@@ -1,4 +1,5 @@
 #include "../platform/read_only_folder.h"
+#include "../test_files.h"
 #include "app/note_store.h"
 #include "platform/app_error.h"
 #include "platform/profile.h"
@@ -56,19 +57,6 @@ NoteRecord defaultNote(const NoteDefaults &defaults)
     note.color = defaults.color;
     note.soundFile = defaults.soundFile;
     return note;
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QStringList titles(const QList<NoteRecord> &notes)

@@ -1,3 +1,4 @@
+#include "../test_files.h"
 #include "platform/app_error.h"
 #include "platform/profile.h"
 #include "read_only_folder.h"
@@ -11,19 +12,6 @@
 namespace {
 
 const QString missing = QStringLiteral("<default>");
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 } // namespace
 
