@@ -386,6 +386,31 @@ private slots:
         QVERIFY(!QFile::exists(m_dir.filePath(QStringLiteral("stickies.ini"))));
     }
 
+    void load_extremeValues_noteStillShownAndKept_data()
+    {
+        QTest::addColumn<QByteArray>("keys");
+        QTest::newRow("negative size") << QByteArray("Width=-5\r\nHeight=-70000\r\n");
+        QTest::newRow("huge size") << QByteArray("Width=2147483647\r\nHeight=99999999\r\n");
+        QTest::newRow("opacity out of range") << QByteArray("Opacity=-300\r\n");
+        QTest::newRow("huge opacity") << QByteArray("Opacity=0x7FFFFFFF\r\n");
+        QTest::newRow("system colour") << QByteArray("Color=clInfoBk\r\n");
+        QTest::newRow("colour none") << QByteArray("Color=clNone\r\n");
+        QTest::newRow("extreme position") << QByteArray("Left=-2147483648\r\nTop=2147483647\r\n");
+    }
+    void load_extremeValues_noteStillShownAndKept()
+    {
+        QFETCH(QByteArray, keys);
+        writeFile(QStringLiteral("stickies.ini"),
+                  "[Stickies]\r\nTotal=1\r\n[Stickie1]\r\nTitle=odd\r\nText=words\r\n" + keys);
+        TForm1 *form = start();
+        QCOMPARE(form->notes().size(), 1);
+        QVERIFY(form->notes()[0]->isVisible());
+        QVERIFY(form->FormClose());
+        QCOMPARE(savedStore().readString(u"Stickie1", u"Title"), QStringLiteral("odd"));
+        QCOMPARE(savedStore().readString(u"Stickie1", u"Text"), QStringLiteral("words"));
+        QVERIFY(m_errors.isEmpty());
+    }
+
     void load_noteFarOffScreen_isMovedOntoThePrimaryScreen()
     {
         writeFile(QStringLiteral("stickies.ini"),
