@@ -1,5 +1,7 @@
 #include "note/form_sticky.h"
 
+#include "../full_note.h"
+
 #include "app/note_store.h"
 #include "platform/app_error.h"
 #include "platform/profile.h"
@@ -182,29 +184,12 @@ private slots:
 
     void record_roundTripsEveryField()
     {
-        NoteRecord record;
-        record.title = QStringLiteral("Shopping");
-        record.left = 11;
-        record.top = 22;
-        record.width = 333;
-        record.height = 244;
-        record.opacity = 127;
-        record.color = 0x00FF00FF;
-        record.stayOnTop = true;
-        record.lockText = true;
-        record.alarm = true;
-        record.countdown = false;
-        record.countStart = 5;
-        record.period = 2;
-        record.date = QStringLiteral("24.12.2026");
-        record.time = QStringLiteral("18:00:00");
-        record.playSound = true;
-        record.soundFile = QStringLiteral("/sounds/bell.wav");
-        record.text = QStringLiteral("milk and bread");
+        const NoteRecord record = fullNote();
         TFormSticky note;
         note.applyRecord(record);
         QCOMPARE(note.toRecord(), record);
-        QCOMPARE(note.RichEdit1()->toPlainText(), QStringLiteral("milk and bread"));
+        QCOMPARE(note.windowTitle(), record.title);
+        QCOMPARE(note.RichEdit1()->toPlainText(), QString::fromUtf8("milk\neggs \xC3\xA9"));
 
         // Once edited, the text is written anew from the editor.
         note.RichEdit1()->selectAll();
