@@ -142,7 +142,7 @@ void TForm1::FormCreate(const QString &commandLineFile)
 {
     // Each step may fail; the failure is shown and start-up ends at that step, as the notes after it
     // must not be half-loaded.
-    const bool ok = ErrorDialog::guard([&] {
+    ErrorDialog::guard([&] {
         m_templateNote = new TFormSticky(m_folders.resourceFolder);
         FormSticky = m_templateNote;
 
@@ -167,7 +167,6 @@ void TForm1::FormCreate(const QString &commandLineFile)
         if (!commandLineFile.isEmpty())
             OpenNoteFile(commandLineFile);
     });
-    Q_UNUSED(ok);
 }
 
 NoteDefaults TForm1::noteDefaults() const
@@ -251,9 +250,12 @@ QList<NoteRecord> TForm1::currentRecords() const
 
 void TForm1::SaveNotes()
 {
-    if (!m_notesLoaded)
-        return;
-    QList<NoteRecord> records = currentRecords();
+    if (m_notesLoaded)
+        writeRecords(currentRecords());
+}
+
+void TForm1::writeRecords(QList<NoteRecord> records)
+{
     NoteStore::save(m_folders.storePath, records);
     m_lastSaved = std::move(records);
     m_autosaveErrorShown = false;
@@ -261,10 +263,13 @@ void TForm1::SaveNotes()
 
 void TForm1::saveIfChanged()
 {
-    if (!m_notesLoaded || currentRecords() == m_lastSaved)
+    if (!m_notesLoaded)
+        return;
+    QList<NoteRecord> records = currentRecords();
+    if (records == m_lastSaved)
         return;
     try {
-        SaveNotes();
+        writeRecords(std::move(records));
     } catch (const AppError &error) {
         // An automatic save that keeps failing (a full disk) is reported once, not every two seconds.
         if (!m_autosaveErrorShown) {

@@ -85,6 +85,7 @@ private:
     void updateTrayMenuInNotes();
     NoteDefaults noteDefaults() const;
     QList<NoteRecord> currentRecords() const;
+    void writeRecords(QList<NoteRecord> records);
     QString newNoteTitle() const;
 
     ProgramFolders m_folders;
