@@ -1,8 +1,8 @@
 #include "app/form1.h"
 #include "app/program_folders.h"
+#include "app/store_guard.h"
 #include "platform/error_dialog.h"
 #include "platform/quillet_application.h"
-#include "platform/single_instance.h"
 #include "platform/termination_signals.h"
 #include "ui/st_tray_icon.h"
 
@@ -22,20 +22,29 @@ int main(int argc, char **argv)
     const ProgramFolders folders = ProgramFolders::forExecutable(QCoreApplication::applicationFilePath());
 
     // One instance per store: a later start hands its argument to the running one and ends.
-    SingleInstance instance(SingleInstance::serverNameFor(folders.dataFolder));
-    if (!instance.listen()) {
-        const QString argument =
-            commandLineFile.isEmpty() ? commandLineFile : QFileInfo(commandLineFile).absoluteFilePath();
-        if (instance.sendToRunning(argument))
-            return 0;
+    StoreGuard guard(folders.storePath);
+    const QString argument =
+        commandLineFile.isEmpty() ? commandLineFile : QFileInfo(commandLineFile).absoluteFilePath();
+    switch (guard.claim(argument)) {
+    case StoreGuard::Outcome::HandedOver:
+        return 0;
+    case StoreGuard::Outcome::Refused:
+        ErrorDialog::show(guard.refusal());
+        return 1;
+    case StoreGuard::Outcome::Run:
+        break;
     }
 
     TForm1 form(folders);
-    QObject::connect(&instance, &SingleInstance::argumentReceived, &form, &TForm1::handleSecondStart);
+    QObject::connect(&guard.channel(), &SingleInstance::argumentReceived, &form, &TForm1::handleSecondStart);
+    QObject::connect(&form, &TForm1::closing, &guard.channel(), &SingleInstance::close);
     TerminationSignals signals_;
     QObject::connect(&signals_, &TerminationSignals::terminationRequested, &form, &TForm1::closeForTermination);
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &form, [&form] { form.writeQuietly(); });
 
     form.FormCreate(commandLineFile);
+    // A termination request or "Exit" during start-up has saved already; the event loop would never end.
+    if (form.isClosed())
+        return 0;
     return app.exec();
 }

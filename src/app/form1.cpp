@@ -12,10 +12,17 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLocale>
 #include <QMenu>
+#include <QRegularExpression>
 #include <QScreen>
+
+#include <utility>
 
 TFormSticky *FormSticky = nullptr;
 
@@ -82,9 +89,17 @@ TForm1::TForm1(const ProgramFolders &folders, QWidget *parent)
     };
     connect(m_trayIcon, &TStTrayIcon::errorRaised, this, [](const QString &message) { ErrorDialog::show(message); });
     connect(m_trayIcon, &TStTrayIcon::trayAvailabilityChanged, this, &TForm1::updateTrayMenuInNotes);
-    m_autosave.setSingleShot(true);
-    m_autosave.setInterval(autosaveDelayMs);
-    connect(&m_autosave, &QTimer::timeout, this, &TForm1::saveIfChanged);
+    for (QTimer *timer : {&m_autosave, &m_autosaveLimit}) {
+        timer->setSingleShot(true);
+        connect(timer, &QTimer::timeout, this, &TForm1::saveIfChanged);
+    }
+    setAutosaveDelays(autosaveDelayMs, autosaveLimitMs);
+}
+
+void TForm1::setAutosaveDelays(int delayMs, int limitMs)
+{
+    m_autosave.setInterval(delayMs);
+    m_autosaveLimit.setInterval(limitMs);
 }
 
 TForm1::~TForm1()
@@ -140,6 +155,7 @@ void TForm1::buildTrayMenu()
 
 void TForm1::FormCreate(const QString &commandLineFile)
 {
+    removeStaleTemporaryFiles();
     // Each step may fail; the failure is shown and start-up ends at that step, as the notes after it
     // must not be half-loaded.
     ErrorDialog::guard([&] {
@@ -164,9 +180,33 @@ void TForm1::FormCreate(const QString &commandLineFile)
         PMLanguageClick(Language);
 
         LoadNotes();
-        if (!commandLineFile.isEmpty())
+        if (!commandLineFile.isEmpty() && !m_closed)
             OpenNoteFile(commandLineFile);
     });
+    m_started = true;
+    // Later starts that handed over while this one was loading get their notes now, in order.
+    const QStringList pending = std::exchange(m_pendingArguments, {});
+    for (const QString &argument : pending)
+        handleSecondStart(argument);
+}
+
+void TForm1::removeStaleTemporaryFiles() const
+{
+    // A kill during a save can leave the temporary file beside the store (or the settings) that was about
+    // to replace it ("stickies.ini." and six random letters and digits); the old file is still whole, so
+    // the leftover only takes room. Six lower-case letters are spared: that is a name a user gives a copy
+    // ("stickies.ini.backup") far more often than chance gives a temporary one. Only the instance that
+    // holds the store runs this, so no other save can be in progress.
+    const QDir folder(m_folders.dataFolder);
+    for (const QString &path : {m_folders.storePath, m_folders.settingsPath}) {
+        const QString name = QFileInfo(path).fileName();
+        const QRegularExpression leftover(QLatin1Char('^') + QRegularExpression::escape(name) +
+                                          QStringLiteral("\\.(?![a-z]{6}$)[A-Za-z0-9]{6}$"));
+        for (const QString &entry : folder.entryList({name + QStringLiteral(".*")}, QDir::Files | QDir::Hidden)) {
+            if (leftover.match(entry).hasMatch())
+                QFile::remove(folder.filePath(entry));
+        }
+    }
 }
 
 NoteDefaults TForm1::noteDefaults() const
@@ -202,6 +242,9 @@ void TForm1::addToList(TFormSticky *note)
 
 void TForm1::removeFromList(TFormSticky *note)
 {
+    // Windows closed while the program ends are not the user's closes: no note is deleted then.
+    if (m_closed)
+        return;
     // The closed window may already be out of the list (closed twice); its stale number must not
     // take another note out.
     const qsizetype index = m_notes.indexOf(note);
@@ -215,36 +258,64 @@ void TForm1::removeFromList(TFormSticky *note)
 
 void TForm1::noteChanged()
 {
-    if (m_notesLoaded)
-        m_autosave.start();
+    if (!m_notesLoaded || m_closed)
+        return;
+    m_autosave.start();
+    if (!m_autosaveLimit.isActive())
+        m_autosaveLimit.start();
 }
 
 void TForm1::LoadNotes()
 {
-    const NoteStore::LoadResult result = NoteStore::load(m_folders.storePath, noteDefaults());
-    NoteCount = int(result.notes.size());
-    int number = 0;
-    for (const NoteRecord &record : result.notes) {
-        TFormSticky *note = createNote();
-        note->setNoteNumber(++number);
-        note->applyRecord(record);
-        m_notes.append(note);
-        note->show();
+    NoteStore::LoadResult result;
+    try {
+        result = NoteStore::load(m_folders.storePath, noteDefaults());
+    } catch (const AppError &error) {
+        // The store is there but cannot be read (no permission, an I/O error): taking it for empty would
+        // let the next save replace every note in it. The run goes on without them, saving nothing.
+        ErrorDialog::show(error.message());
+        return;
     }
+    NoteCount = int(result.notes.size());
     m_lastSaved = result.notes;
+    m_unshown = std::move(result.notes);
     m_notesLoaded = true;
+
+    // Making thousands of windows takes a while: events are handled every few tens of milliseconds, so a
+    // termination request, "Exit" or a later start is answered meanwhile.
+    QElapsedTimer sinceEvents;
+    sinceEvents.start();
+    while (!m_unshown.isEmpty() && !m_closed) {
+        showStoredNote(m_unshown.takeFirst());
+        if (sinceEvents.elapsed() >= 50) {
+            QCoreApplication::processEvents();
+            sinceEvents.restart();
+        }
+    }
     // A colour that cannot be read is reported once the notes are up; that note took the default
     // colour and every other note loaded, so the next save loses nothing.
-    for (const QString &error : result.errors)
-        ErrorDialog::show(error);
+    for (const QString &error : std::as_const(result.errors)) {
+        if (!m_closed)
+            ErrorDialog::show(error);
+    }
+}
+
+void TForm1::showStoredNote(const NoteRecord &record)
+{
+    TFormSticky *note = createNote();
+    note->setNoteNumber(int(m_notes.size()) + 1);
+    note->applyRecord(record);
+    m_notes.append(note);
+    note->show();
 }
 
 QList<NoteRecord> TForm1::currentRecords() const
 {
     QList<NoteRecord> records;
-    records.reserve(m_notes.size());
+    records.reserve(m_notes.size() + m_unshown.size());
     for (const TFormSticky *note : m_notes)
         records.append(note->toRecord());
+    records.append(m_unshown);
     return records;
 }
 
@@ -263,6 +334,8 @@ void TForm1::writeRecords(QList<NoteRecord> records)
 
 void TForm1::saveIfChanged()
 {
+    m_autosave.stop();
+    m_autosaveLimit.stop();
     if (!m_notesLoaded)
         return;
     QList<NoteRecord> records = currentRecords();
@@ -294,28 +367,46 @@ void TForm1::OpenNoteFile(const QString &path)
 
 bool TForm1::FormClose()
 {
+    // The notes first: a settings file that cannot be written (a folder of that name, an immutable file)
+    // still fails the close, but only once the notes are safe.
     return ErrorDialog::guard([this] {
-        Settings settings;
-        settings.language = Language;
-        settings.autoStart = AutoStart;
-        settings.opacity = DefaultOpacity;
-        settings.color = DefaultColor;
-        settings.write(m_folders.settingsPath);
         SaveNotes();
+        writeSettings();
     });
+}
+
+void TForm1::writeSettings() const
+{
+    Settings settings;
+    settings.language = Language;
+    settings.autoStart = AutoStart;
+    settings.opacity = DefaultOpacity;
+    settings.color = DefaultColor;
+    settings.write(m_folders.settingsPath);
 }
 
 void TForm1::PMExitClick()
 {
-    if (!FormClose())
+    if (m_closed || !FormClose())
         return;
+    finishClosing();
+}
+
+void TForm1::finishClosing()
+{
     m_closed = true;
     m_autosave.stop();
-    QCoreApplication::quit();
+    m_autosaveLimit.stop();
+    Q_EMIT closing();
+    // Ends the event loop and any dialog's loop it runs in, also during start-up, before the main loop
+    // runs (where quit() would do nothing); start-up stops at its next step, and its caller sees isClosed().
+    QCoreApplication::exit(0);
 }
 
 void TForm1::writeQuietly()
 {
+    if (m_closed)
+        return;
     // Nobody may be at the screen to answer a dialog: a failed write is only reported on stderr, and
     // the store on disk is still the last complete one.
     ErrorDialog::setHandler([](const QString &text) { qWarning("quillet: %s", qPrintable(text)); });
@@ -327,10 +418,11 @@ void TForm1::closeForTermination()
 {
     if (m_closed)
         return;
-    m_closed = true;
-    m_autosave.stop();
-    writeQuietly();
-    QCoreApplication::quit();
+    // Nobody may be at the screen: from now on failures only go to stderr, so that no dialog opens a loop
+    // of its own that would keep the program from ending.
+    ErrorDialog::setHandler([](const QString &text) { qWarning("quillet: %s", qPrintable(text)); });
+    FormClose();
+    finishClosing();
 }
 
 QString TForm1::newNoteTitle() const
@@ -440,6 +532,12 @@ void TForm1::StTrayIcon1DblClick(bool &restoreApp)
 
 void TForm1::handleSecondStart(const QString &argument)
 {
+    if (m_closed)
+        return;
+    if (!m_started) {
+        m_pendingArguments.append(argument);
+        return;
+    }
     ErrorDialog::guard([&] {
         if (argument.isEmpty())
             PMNewStickyNoteClick();

@@ -26,10 +26,13 @@ public:
     // Start-up: settings, notes, the note file named on the command line. A failing step is shown with
     // the error dialog and ends start-up there; the program runs with what was done until then.
     void FormCreate(const QString &commandLineFile);
-    // Shut-down's writing part: the settings, then the notes. False when a write failed (it was shown);
+    // Shut-down's writing part: the notes, then the settings. False when a write failed (it was shown);
     // the program then keeps running with all its notes.
     bool FormClose();
 
+    // Shows one note window per stored note. A store that exists but cannot be read is reported, and no
+    // save replaces it in this run. Events are handled while the windows are made, so a termination
+    // request or "Exit" is answered at once; the notes not shown yet are saved as they were read.
     void LoadNotes();
     // Rewrites the store from the note list. Throws AppError("Unable to write to <path>").
     void SaveNotes();
@@ -57,8 +60,11 @@ public:
     void saveIfChanged();
     // Writes settings and notes, reporting a failure only on stderr (the session is ending).
     void writeQuietly();
-    // Writes settings and notes without asking anything and ends the program (termination signals).
+    // Writes settings and notes without asking anything and ends the program (termination signals),
+    // whenever it comes: during start-up, too, where it also ends start-up.
     void closeForTermination();
+    // The program is ending ("Exit" went through, or a termination request came).
+    bool isClosed() const { return m_closed; }
 
     const QList<TFormSticky *> &notes() const { return m_notes; }
     QMenu *PopupMenu1() const { return m_popupMenu; }
@@ -74,13 +80,25 @@ public:
     QString Language;
 
     static constexpr quint32 builtInDefaultColor = 0x00C0FFFF;
+    // The automatic save comes this long after the last change, but never later than autosaveLimitMs after
+    // the first unsaved one, so that a user who types on without a pause is saved too.
     static constexpr int autosaveDelayMs = 2000;
+    static constexpr int autosaveLimitMs = 10000;
+    void setAutosaveDelays(int delayMs, int limitMs);
+
+signals:
+    // The program is about to end: nothing more is handed over to it.
+    void closing();
 
 private:
     TFormSticky *createNote();
     void addToList(TFormSticky *note);
     void removeFromList(TFormSticky *note);
     void noteChanged();
+    void showStoredNote(const NoteRecord &record);
+    void finishClosing();
+    void writeSettings() const;
+    void removeStaleTemporaryFiles() const;
     void buildTrayMenu();
     void updateTrayMenuInNotes();
     NoteDefaults noteDefaults() const;
@@ -96,11 +114,15 @@ private:
     QHash<QString, QAction *> m_items;
     TStTrayIcon *m_trayIcon = nullptr;
     QTimer m_autosave;
-    // Saves are refused until the stored notes were loaded, so a start that failed early cannot replace
-    // the store with an empty one.
+    QTimer m_autosaveLimit;
+    // Saves are refused until the stored notes were read, so a start that failed early, or a store that
+    // could not be read, cannot be replaced by an empty one.
     bool m_notesLoaded = false;
     bool m_autosaveErrorShown = false;
     bool m_closed = false;
+    bool m_started = false;
+    QStringList m_pendingArguments; // handed over by later starts while this one was still starting
+    QList<NoteRecord> m_unshown;    // stored notes whose windows LoadNotes has not made yet
     QList<NoteRecord> m_lastSaved;
 };
 

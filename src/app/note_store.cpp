@@ -74,17 +74,26 @@ LoadResult load(const QString &path, const NoteDefaults &defaults)
             result.notes.append(missing);
         missingLeft -= gap;
     };
-    for (const qint64 number : present) {
-        if (number > count)
-            break;
-        addMissing(number);
+    const auto readNote = [&](qint64 number) {
         QString colorError;
         result.notes.append(NoteRecord::read(profile, noteSection(number), defaults, &colorError));
         if (!colorError.isEmpty())
             result.errors.append(colorError);
+    };
+    for (const qint64 number : present) {
+        if (number > count)
+            break;
+        addMissing(number);
+        readNote(number);
         next = number + 1;
     }
     addMissing(count + 1);
+    // Sections beyond a stale "Total" (a hand-edited store) are notes all the same: they follow the
+    // counted ones in number order, so no section of the file is dropped by the next save.
+    for (const qint64 number : present) {
+        if (number > count)
+            readNote(number);
+    }
     return result;
 }
 

@@ -21,7 +21,8 @@ struct LoadResult {
 // Notes 1..Total are read; a missing section within that range gives a note with every default, but no
 // default notes are made past the highest "StickieN" section present, so a huge "Total" cannot create
 // millions of empty notes; at most 1,000 such default notes are made in all, further missing sections are
-// skipped. Sections numbered above "Total" are ignored.
+// skipped. Sections numbered above "Total" follow as further notes, in number order.
+// Throws AppError("Cannot open file <path>") when the store exists but cannot be read.
 LoadResult load(const QString &path, const NoteDefaults &defaults);
 
 // The store's content for these notes, as save() writes it.
@@ -30,7 +31,8 @@ QByteArray toBytes(const QList<NoteRecord> &notes);
 // Throws AppError("Unable to write to <full path>").
 void save(const QString &path, const QList<NoteRecord> &notes);
 
-// Reads a .stc file's section "Stickie" (a missing file or section gives every default).
+// Reads a .stc file's section "Stickie" (a missing file or section gives every default). Throws
+// AppError("Cannot open file <path>") for a file that exists but cannot be read, or is no regular file.
 NoteRecord loadStickieFile(const QString &path, const NoteDefaults &defaults, QString *colorError = nullptr);
 // Writes a .stc file whole, replacing any existing file. Throws AppError("Unable to write to <full path>").
 void saveStickieFile(const QString &path, const NoteRecord &note);

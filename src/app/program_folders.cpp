@@ -27,7 +27,10 @@ ProgramFolders ProgramFolders::forExecutable(const QString &executablePath)
     const QString executableFolder = executable.absolutePath() + QLatin1Char('/');
 
     ProgramFolders folders;
-    if (canCreateFileIn(executableFolder)) {
+    // A folder that already holds a store is the data folder even when it cannot be written: its notes
+    // are shown, and a save that fails there is reported, rather than starting afresh elsewhere.
+    const bool holdsStore = QFileInfo::exists(executableFolder + QLatin1String(NoteStore::storeFileName));
+    if (holdsStore || canCreateFileIn(executableFolder)) {
         folders.dataFolder = executableFolder;
         folders.resourceFolder = executableFolder;
     } else {

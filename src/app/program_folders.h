@@ -9,8 +9,8 @@ struct ProgramFolders {
     QString settingsPath;   // dataFolder + "<executable base name>.ini"
     QString storePath;      // dataFolder + "stickies.ini"
 
-    // Portable when the executable's folder is writable (both folders are that folder); otherwise the
-    // data folder is $XDG_DATA_HOME/quillet/ (default ~/.local/share/quillet/, created when missing) and
-    // the resource folder <prefix>/share/quillet/ where <prefix> is the executable folder's parent.
+    // Portable when the executable's folder is writable or holds a store (both folders are that folder);
+    // otherwise the data folder is $XDG_DATA_HOME/quillet/ (default ~/.local/share/quillet/, created when
+    // missing) and the resource folder <prefix>/share/quillet/ where <prefix> is the executable folder's parent.
     static ProgramFolders forExecutable(const QString &executablePath);
 };

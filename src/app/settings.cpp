@@ -1,7 +1,11 @@
 #include "app/settings.h"
 
 #include "app/color_text.h"
+#include "platform/app_error.h"
 #include "platform/profile.h"
+
+#include <QDir>
+#include <QFileInfo>
 
 namespace {
 
@@ -22,8 +26,15 @@ void Settings::read(const QString &path)
 
 void Settings::write(const QString &path) const
 {
-    // Edited, not rebuilt: keys a user added to the file by hand survive the exit.
-    Profile profile = Profile::load(path);
+    // Edited, not rebuilt: keys a user added to the file by hand survive the exit. A file that cannot be
+    // read cannot be edited either.
+    Profile profile(path);
+    try {
+        profile = Profile::load(path);
+    } catch (const AppError &) {
+        throw AppError(
+            QStringLiteral("Unable to write to %1").arg(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath())));
+    }
     profile.writeString(optionsSection, u"Language", language);
     profile.writeBool(optionsSection, u"Auto Start", autoStart);
     profile.writeInteger(optionsSection, u"Opacity", opacity);

@@ -2,6 +2,7 @@
 
 #include "app/note_store.h"
 #include "platform/app_error.h"
+#include "platform/profile.h"
 #include "platform/rtf_reader.h"
 #include "platform/rtf_writer.h"
 #include "platform/window.h"
@@ -16,7 +17,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPalette>
-#include <QSaveFile>
 #include <QTextBlockFormat>
 #include <QTextCursor>
 #include <QTextEdit>
@@ -123,6 +123,21 @@ constexpr std::array<OpacityStep, 10> opacitySteps{{{"PMOpacity100", 254},
 // 5 points (100 twips); block margins count in points, as the RTF codec reads and writes them.
 constexpr qreal creationIndent = 5.0;
 
+// Breaking lines at word boundaries costs time that grows with the square of a word's length (a word of
+// 100,000 characters takes seconds to lay out); a note holding a word this long wraps anywhere instead.
+constexpr int longWordLength = 10000;
+
+bool hasLongWord(const QString &text)
+{
+    int run = 0;
+    for (const QChar c : text) {
+        run = c.isSpace() ? 0 : run + 1;
+        if (run > longWordLength)
+            return true;
+    }
+    return false;
+}
+
 // System colours (0x80000000 + index) as the palette roles that play their part here.
 QColor systemColor(quint32 index)
 {
@@ -170,6 +185,7 @@ TFormSticky::TFormSticky(const QString &programFolder, QWidget *parent)
     m_richEdit->setAcceptRichText(true);
     m_richEdit->setTabChangesFocus(false);
     m_richEdit->setLineWrapMode(QTextEdit::WidgetWidth);
+    m_richEdit->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     m_richEdit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_richEdit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_richEdit->setFrameShape(QFrame::NoFrame);
@@ -191,6 +207,10 @@ TFormSticky::TFormSticky(const QString &programFolder, QWidget *parent)
         m_textDirty = true;
         if (!m_loading)
             Q_EMIT changed();
+    });
+    connect(m_richEdit->document(), &QTextDocument::contentsChange, this, [this](int, int, int added) {
+        if (added > longWordLength && !m_loading)
+            updateWrapMode();
     });
 }
 
@@ -377,6 +397,7 @@ void TFormSticky::setStayOnTop(bool onTop)
 
 void TFormSticky::setLockText(bool locked)
 {
+    locked = locked || m_textCut;
     const bool differs = m_lockText != locked;
     m_lockText = locked;
     m_items.value(QStringLiteral("PMLockText"))->setChecked(locked);
@@ -415,20 +436,29 @@ void TFormSticky::applyRecord(const NoteRecord &record)
     m_alarmFields = record;
     m_alarmFields.text.clear();
     setStayOnTop(record.stayOnTop);
+    m_textCut = record.text.size() > maxShownTextLength;
     setLockText(record.lockText);
     QTextDocument *document = m_richEdit->document();
     if (!record.text.isEmpty()) {
-        RtfReader::readNoteText(record.text, document);
+        RtfReader::readNoteText(m_textCut ? record.text.first(maxShownTextLength) : record.text, document);
         m_textCache = record.text;
         m_textDirty = false;
     }
+    updateWrapMode();
     document->setModified(false);
     m_loading = false;
 }
 
+void TFormSticky::updateWrapMode()
+{
+    m_richEdit->setWordWrapMode(hasLongWord(m_richEdit->document()->toPlainText())
+                                    ? QTextOption::WrapAnywhere
+                                    : QTextOption::WrapAtWordBoundaryOrAnywhere);
+}
+
 QString TFormSticky::noteText() const
 {
-    if (m_textDirty) {
+    if (m_textDirty && !m_textCut) {
         m_textCache = m_richEdit->document()->isEmpty() ? QString() : RtfWriter::writeNoteText(*m_richEdit->document());
         m_textDirty = false;
     }
@@ -593,8 +623,7 @@ bool TFormSticky::saveToFile(const QString &path) const
     } else {
         return false;
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit())
+    if (!Profile::writeWholeFile(path, content))
         throw AppError(QStringLiteral("Cannot create file %1").arg(QFileInfo(path).absoluteFilePath()));
     return true;
 }

@@ -40,8 +40,15 @@ public:
     void setStayOnTop(bool onTop);
 
     bool lockText() const { return m_lockText; }
-    // The flag, the check mark of "Lock" and the editor's read-only state, together.
+    // The flag, the check mark of "Lock" and the editor's read-only state, together. A note whose text is
+    // too long to show whole stays locked.
     void setLockText(bool locked);
+
+    // A stored text longer than this is shown as its first maxShownTextLength characters, in a note that
+    // stays locked, and is written back exactly as it was read: nothing of it can be lost by an edit of
+    // the part shown. Keeps showing any one note quick and its memory bounded.
+    static constexpr qsizetype maxShownTextLength = qsizetype(1) << 20;
+    bool isTextCut() const { return m_textCut; }
 
     // Everything that is stored of the note; the text as one-line RTF.
     NoteRecord toRecord() const;
@@ -115,6 +122,7 @@ private:
     void ensureMenu() const;
     void applyTrayMenu();
     void showPopupMenu(const QPoint &globalPos);
+    void updateWrapMode();
 
     QTextEdit *m_richEdit = nullptr;
     QMenu *m_popupMenu = nullptr;
@@ -135,6 +143,7 @@ private:
     int m_saveFilterIndex = 1; // the save dialog reopens on the file type last chosen in this note
     bool m_shownOnce = false;
     bool m_loading = false;
+    bool m_textCut = false; // the stored text is longer than what is shown (maxShownTextLength)
 
     mutable QString m_textCache;
     mutable bool m_textDirty = true;

@@ -133,10 +133,20 @@ Profile::Profile(QString path)
 
 Profile Profile::load(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    // A link whose target is gone counts as unreadable, not as missing: it may point to a drive that is
+    // not mounted, whose notes a save must not replace.
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink())
         return Profile(path);
-    return fromBytes(file.readAll(), path);
+    // Only regular files are opened: a FIFO would block for ever and a device (/dev/zero) never ends.
+    QFile file(path);
+    QByteArray bytes;
+    if (info.isFile() && info.size() <= maxFileBytes && file.open(QIODevice::ReadOnly)) {
+        bytes = file.read(maxFileBytes + 1);
+        if (file.error() == QFileDevice::NoError && bytes.size() <= maxFileBytes)
+            return fromBytes(bytes, path);
+    }
+    throw AppError(QStringLiteral("Cannot open file %1").arg(QDir::toNativeSeparators(info.absoluteFilePath())));
 }
 
 Profile Profile::fromBytes(const QByteArray &bytes, const QString &path)
@@ -361,13 +371,25 @@ QByteArray Profile::toBytes() const
 
 void Profile::save() const
 {
-    QSaveFile file(m_path);
-    const QByteArray bytes = toBytes();
-    // QSaveFile writes beside the target and renames over it on commit, so the old file survives any
-    // failure whole; commit() also flushes the data to disk before the rename.
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+    if (!writeWholeFile(m_path, toBytes()))
         throw AppError(QStringLiteral("Unable to write to %1")
                            .arg(QDir::toNativeSeparators(QFileInfo(m_path).absoluteFilePath())));
+}
+
+bool Profile::writeWholeFile(const QString &path, const QByteArray &bytes)
+{
+    // QSaveFile writes beside the target and renames over it on commit, so the old file survives any
+    // failure whole. Its commit() does not notice when flushing its buffer fails (a full disk) and
+    // renames an empty file over the old one then, so the flush is made and checked here first.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (file.write(bytes) != bytes.size() || !file.flush() || file.error() != QFileDevice::NoError ||
+        file.size() != bytes.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
 }
 
 int Profile::parseInteger(QStringView text, bool *ok)

@@ -27,8 +27,12 @@ public:
     Profile() = default;
     explicit Profile(QString path);
 
-    // Reads path (a missing or unreadable file gives an empty profile).
+    // Reads path. A missing file gives an empty profile. A path that exists but is no regular file (a
+    // folder, a FIFO, a device), is larger than maxFileBytes or cannot be read whole throws
+    // AppError("Cannot open file <full path>"): taking such a file for empty would let the next save
+    // replace notes that are still there.
     static Profile load(const QString &path);
+    static constexpr qint64 maxFileBytes = qint64(256) * 1024 * 1024;
     // Parses bytes as the content of a file at path (which is only remembered for save()).
     static Profile fromBytes(const QByteArray &bytes, const QString &path = {});
 
@@ -54,6 +58,10 @@ public:
     // Writes the whole file atomically. Throws AppError("Unable to write to <full path>") on failure,
     // leaving any existing file untouched.
     void save() const;
+
+    // Replaces the file at path with bytes through a temporary file that is renamed over it only when
+    // every byte reached it; false (and the old file whole) otherwise.
+    static bool writeWholeFile(const QString &path, const QByteArray &bytes);
 
     // The integer reading of the dialect: optional blanks, an optional "-", then decimal digits within
     // the signed 32-bit range, or one to eight hexadecimal digits after "0x", "0X" or "$", taken as the

@@ -1,12 +1,13 @@
 #include "platform/single_instance.h"
 
+#include "platform/local_socket_options.h"
+
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QLockFile>
 #include <QStringDecoder>
 #include <QTimer>
 #include <QtEndian>
@@ -19,19 +20,10 @@ const QByteArray kMagic = QByteArrayLiteral("QLT1");
 constexpr int kHeaderSize = 8;
 constexpr char kAck = 0x06;
 constexpr int kProbeTimeoutMs = 1000;
-constexpr int kLockTimeoutMs = 3000;
 
 int remainingMs(const QDeadlineTimer &deadline)
 {
     return static_cast<int>(qMax<qint64>(0, deadline.remainingTime()));
-}
-
-// Two instances starting at the same moment must not both decide that the socket left behind is stale.
-QString lockPathFor(const QString &serverName)
-{
-    if (serverName.contains(QLatin1Char('/')))
-        return serverName + QStringLiteral(".lock");
-    return QDir::temp().filePath(serverName + QStringLiteral(".lock"));
 }
 
 } // namespace
@@ -41,6 +33,7 @@ SingleInstance::SingleInstance(QString serverName, QObject *parent)
     , m_serverName(std::move(serverName))
     , m_server(new QLocalServer(this))
 {
+    m_server->setSocketOptions(LocalSocketOptions::serverOptions());
     connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::acceptClients);
 }
 
@@ -50,14 +43,18 @@ bool SingleInstance::listen()
 {
     if (m_server->isListening())
         return true;
-    QLockFile lock(lockPathFor(m_serverName));
-    // Without the lock we still go on: a second instance is a lesser harm than none.
-    lock.tryLock(kLockTimeoutMs);
     if (anotherInstanceAnswers())
         return false;
-    // Nobody answers, so whatever lies at the name was left by an instance that crashed.
-    QLocalServer::removeServer(m_serverName);
+    // Nobody answers, so a socket file at the name was left by an instance that crashed (an abstract name
+    // vanishes with its process and has no file to clear).
+    if (!LocalSocketOptions::serverOptions().testFlag(QLocalServer::AbstractNamespaceOption))
+        QLocalServer::removeServer(m_serverName);
     return m_server->listen(m_serverName);
+}
+
+void SingleInstance::close()
+{
+    m_server->close();
 }
 
 bool SingleInstance::sendToRunning(const QString &argument, int timeoutMs) const
@@ -76,6 +73,7 @@ bool SingleInstance::sendToRunning(const QString &argument, int timeoutMs) const
 
     const QDeadlineTimer deadline(timeoutMs);
     QLocalSocket socket;
+    socket.setSocketOptions(LocalSocketOptions::socketOptions());
     socket.connectToServer(m_serverName);
     if (!socket.waitForConnected(remainingMs(deadline)))
         return false;
@@ -92,25 +90,23 @@ bool SingleInstance::sendToRunning(const QString &argument, int timeoutMs) const
     return socket.getChar(&answer) && answer == kAck;
 }
 
-QString SingleInstance::serverNameFor(const QString &dataFolder)
+QString SingleInstance::serverNameFor(const QString &storePath)
 {
-    // The home folder stands for the user on every system; two spellings of one data folder give one name.
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    hash.addData(QDir::homePath().toUtf8());
-    hash.addData(QByteArrayView("\n", 1));
-    hash.addData(QDir::cleanPath(QFileInfo(dataFolder).absoluteFilePath()).toUtf8());
-    const QString name = QStringLiteral("quillet-") + QString::fromLatin1(hash.result().toHex().left(16));
-
-    // The per-user runtime folder is private to the user; elsewhere Qt's default place for local sockets is used.
-    const QString runtimeDir = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!runtimeDir.isEmpty() && QFileInfo(runtimeDir).isDir() && QFileInfo(runtimeDir).isWritable())
-        return QDir(runtimeDir).filePath(name);
-    return name;
+    // Only the store names the instance: the folder's canonical path (links resolved; the store itself
+    // may not exist yet) and the file's name.
+    const QFileInfo store(storePath);
+    QString folder = QFileInfo(store.absolutePath()).canonicalFilePath();
+    if (folder.isEmpty())
+        folder = QDir::cleanPath(store.absolutePath());
+    const QByteArray key = (folder + QLatin1Char('/') + store.fileName()).toUtf8();
+    const QByteArray hash = QCryptographicHash::hash(key, QCryptographicHash::Sha256).toHex().left(24);
+    return LocalSocketOptions::serverName(QStringLiteral("quillet-") + QString::fromLatin1(hash));
 }
 
 bool SingleInstance::anotherInstanceAnswers() const
 {
     QLocalSocket probe;
+    probe.setSocketOptions(LocalSocketOptions::socketOptions());
     probe.connectToServer(m_serverName);
     const bool answers = probe.waitForConnected(kProbeTimeoutMs);
     probe.abort();
@@ -120,6 +116,11 @@ bool SingleInstance::anotherInstanceAnswers() const
 void SingleInstance::acceptClients()
 {
     while (QLocalSocket *client = m_server->nextPendingConnection()) {
+        if (!LocalSocketOptions::peerMayHandOver(client->socketDescriptor())) {
+            client->abort();
+            client->deleteLater();
+            continue;
+        }
         auto *deadline = new QTimer(client);
         deadline->setSingleShot(true);
         connect(deadline, &QTimer::timeout, client, [client] {

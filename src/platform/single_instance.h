@@ -6,12 +6,13 @@
 class QLocalServer;
 class QLocalSocket;
 
-// One running instance per user session and data folder. The first instance listens; a later start sends
+// The channel between starts of the program on one store. The running instance listens; a later start sends
 // its first command-line argument (possibly empty) to it and exits.
 //
 // The message is "QLT1", a 32-bit big-endian byte count and the argument in UTF-8; the running instance answers
 // with one acknowledgement byte. Every client is handled on its own, so a client that sends nothing or garbage is
-// dropped after clientTimeout() without holding up anyone else.
+// dropped after clientTimeout() without holding up anyone else. Only the same user (or the administrator, as
+// after sudo) may hand anything over.
 class SingleInstance : public QObject {
     Q_OBJECT
 
@@ -23,15 +24,18 @@ public:
     explicit SingleInstance(QString serverName, QObject *parent = nullptr);
     ~SingleInstance() override;
 
-    // Makes this the running instance. False when another instance already listens (a stale socket file
-    // left by a crashed instance is removed and listening succeeds). False also when the system refuses the
+    // Makes this the running instance. False when another instance already listens (whatever a crashed
+    // instance left at the name is cleared and listening succeeds). False also when the system refuses the
     // socket; a caller whose sendToRunning() then finds nobody may carry on alone.
     bool listen();
+    // Stops listening: the program is ending and takes nothing more.
+    void close();
     // Sends argument to the running instance; true when it acknowledged within timeoutMs. A relative path is
     // made absolute here, against this process's working folder, because the running instance has its own.
     bool sendToRunning(const QString &argument, int timeoutMs = 3000) const;
-    // A name that is the same for every start by this user in this session for this data folder.
-    static QString serverNameFor(const QString &dataFolder);
+    // The same name for every start on this store, whatever the environment of the start (another HOME, no
+    // XDG_RUNTIME_DIR, a different TMPDIR, as under cron, ssh or sudo); two spellings of one path give one name.
+    static QString serverNameFor(const QString &storePath);
 
     const QString &serverName() const { return m_serverName; }
     int clientTimeout() const { return m_clientTimeoutMs; }

@@ -45,6 +45,13 @@ void bringToFront(QWidget *window)
 
 void keepOnScreen(QWidget *window)
 {
+    // A note larger than its screen would put its title bar, and with it every way to move or close
+    // it, out of reach.
+    if (const QScreen *screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen()) {
+        const QSize fit = window->size().boundedTo(screen->availableGeometry().size());
+        if (fit != window->size())
+            window->resize(fit);
+    }
     const QRect frame(window->pos(), window->frameGeometry().size().expandedTo(window->size()));
     const auto screens = QGuiApplication::screens();
     const bool visible = std::any_of(screens.begin(), screens.end(),

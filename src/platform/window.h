@@ -17,7 +17,8 @@ bool isStayOnTop(const QWidget *window);
 // Brings the window in front of the others and gives it the focus; a minimised window stays minimised.
 void bringToFront(QWidget *window);
 
-// Moves a window that lies entirely outside every screen onto the primary screen.
+// Limits a window to the available size of its screen, and moves one that lies entirely outside every
+// screen onto the primary screen.
 void keepOnScreen(QWidget *window);
 
 } // namespace Window

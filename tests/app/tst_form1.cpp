@@ -5,6 +5,7 @@
 #include "platform/error_dialog.h"
 #include "platform/profile.h"
 
+#include "../platform/read_only_folder.h"
 #include "../test_files.h"
 
 #include <QAction>
@@ -17,7 +18,10 @@
 #include <QTest>
 #include <QTextEdit>
 
+#include <QElapsedTimer>
+
 #include <memory>
+#include <sys/stat.h>
 
 namespace {
 
@@ -374,6 +378,105 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(savedStore().readInteger(u"Stickies", u"Total", 0), 2, 6000);
     }
 
+    void autosave_typingWithoutPause_isSavedWithinTheLimit()
+    {
+        TForm1 *form = start();
+        form->setAutosaveDelays(300, 1000);
+        form->PMNewStickyNoteClick();
+        QTextEdit *editor = form->notes()[0]->RichEdit1();
+        QElapsedTimer typing;
+        typing.start();
+        while (!savedStore().readString(u"Stickie1", u"Text").contains(QLatin1Char('x')) && typing.elapsed() < 5000) {
+            editor->insertPlainText(QStringLiteral("x")); // a key every 100 ms, never a pause of 300 ms
+            QTest::qWait(100);
+        }
+        QVERIFY2(typing.elapsed() < 2000, "typing went unsaved past the limit");
+    }
+
+    void load_storeThatCannotBeRead_isReportedAndNeverReplaced()
+    {
+        const QByteArray store = "[Stickies]\r\nTotal=1\r\n" + noteSection(1, QStringLiteral("kept"), 0, 0);
+        writeFile(QStringLiteral("stickies.ini"), store);
+        const QString path = m_dir.filePath(QStringLiteral("stickies.ini"));
+        QVERIFY(QFile::setPermissions(path, QFileDevice::WriteOwner));
+        {
+            ReadOnlyFolder unreadable(m_dir.path());
+            if (!unreadable.isEffective())
+                QSKIP("cannot take the read permission away here");
+            start();
+        }
+        QCOMPARE(m_errors, QStringList{QStringLiteral("Cannot open file %1.").arg(path)});
+        m_form->PMNewStickyNoteClick();
+        m_form->saveIfChanged();
+        QVERIFY(m_form->FormClose());
+        QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+        QCOMPARE(readFile(QStringLiteral("stickies.ini")), store);
+    }
+
+    void exit_settingsCannotBeWritten_notesAreSavedFirst()
+    {
+        writeFile(QStringLiteral("stickies.ini"),
+                  "[Stickies]\r\nTotal=1\r\n" + noteSection(1, QStringLiteral("n"), 0, 0));
+        TForm1 *form = start();
+        form->PMNewStickyNoteClick();
+        QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("quillet.ini")));
+        QVERIFY(!form->FormClose());
+        QCOMPARE(
+            m_errors,
+            QStringList{QStringLiteral("Unable to write to %1.").arg(m_dir.filePath(QStringLiteral("quillet.ini")))});
+        QCOMPARE(savedStore().readInteger(u"Stickies", u"Total", 0), 2);
+    }
+
+    void openNoteFile_notARegularFile_refusedAtOnce_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("endless device") << "/dev/zero";
+        QTest::newRow("fifo") << "fifo.stc";
+        QTest::newRow("folder") << "folder.stc";
+    }
+    void openNoteFile_notARegularFile_refusedAtOnce()
+    {
+        QFETCH(QString, name);
+        const QString path = name.startsWith(QLatin1Char('/')) ? name : m_dir.filePath(name);
+        if (name == u"fifo.stc")
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        else if (name == u"folder.stc")
+            QVERIFY(QDir(m_dir.path()).mkdir(name));
+        TForm1 *form = start(path);
+        form->handleSecondStart(path);
+        const QString error = QStringLiteral("Cannot open file %1.").arg(path);
+        QCOMPARE(m_errors, QStringList({error, error}));
+        QVERIFY(form->notes().isEmpty());
+    }
+
+    void load_hugeText_shownCutInALockedNoteAndWrittenBackWhole()
+    {
+        QString text = QString(100000, QLatin1Char('w'));
+        while (text.size() <= TFormSticky::maxShownTextLength)
+            text += QStringLiteral(" plain words of a very long note");
+        writeFile(QStringLiteral("stickies.ini"),
+                  "[Stickies]\r\nTotal=1\r\n[Stickie1]\r\nTitle=huge\r\nText=" + text.toUtf8() + "\r\n");
+        TForm1 *form = start();
+        TFormSticky *note = form->notes()[0];
+        QVERIFY(note->isTextCut());
+        QCOMPARE(note->RichEdit1()->toPlainText().size(), TFormSticky::maxShownTextLength);
+        // The word of 100,000 letters wraps anywhere, or its layout would take seconds.
+        QCOMPARE(note->RichEdit1()->wordWrapMode(), QTextOption::WrapAnywhere);
+        note->PMLockTextClick();
+        QVERIFY(note->lockText() && note->RichEdit1()->isReadOnly());
+        QVERIFY(form->FormClose());
+        QCOMPARE(savedStore().readString(u"Stickie1", u"Text"), text);
+    }
+
+    void start_leftoverTemporaryFiles_areRemoved()
+    {
+        for (const char *name : {"stickies.ini.Ab3dE9", "quillet.ini.x1Y2z3", "stickies.ini.backup", "notes.txt"})
+            writeFile(QString::fromLatin1(name), "left");
+        start();
+        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files, QDir::Name),
+                 QStringList({"notes.txt", "stickies.ini.backup"}));
+    }
+
     void autosave_nothingChanged_writesNothing()
     {
         writeFile(QStringLiteral("stickies.ini"),
@@ -405,6 +508,8 @@ private slots:
         TForm1 *form = start();
         QCOMPARE(form->notes().size(), 1);
         QVERIFY(form->notes()[0]->isVisible());
+        const QSize screen = QGuiApplication::primaryScreen()->availableGeometry().size();
+        QVERIFY(form->notes()[0]->width() <= screen.width() && form->notes()[0]->height() <= screen.height());
         QVERIFY(form->FormClose());
         QCOMPARE(savedStore().readString(u"Stickie1", u"Title"), QStringLiteral("odd"));
         QCOMPARE(savedStore().readString(u"Stickie1", u"Text"), QStringLiteral("words"));

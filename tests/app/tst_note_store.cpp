@@ -96,11 +96,12 @@ private slots:
         const QByteArray one = "[Stickie1]\r\nTitle=one\r\n";
         const QByteArray two = "[Stickie2]\r\nTitle=two\r\n";
         const QByteArray three = "[Stickie3]\r\nTitle=three\r\n";
-        QTest::newRow("gap gives a default note, section above Total ignored")
-            << "[Stickies]\r\nTotal=2\r\n" + one + three << QStringList({"one", ""});
+        QTest::newRow("gap gives a default note, section above Total follows")
+            << "[Stickies]\r\nTotal=2\r\n" + one + three << QStringList({"one", "", "three"});
         QTest::newRow("missing first section") << "[Stickies]\r\nTotal=2\r\n" + two << QStringList({"", "two"});
-        QTest::newRow("sections above Total ignored")
-            << "[Stickies]\r\nTotal=1\r\n" + one + two << QStringList({"one"});
+        QTest::newRow("sections above a stale Total follow in number order")
+            << "[Stickies]\r\nTotal=2\r\n" + one + "[Stickie5]\r\nTitle=five\r\n" + three + two
+            << QStringList({"one", "two", "three", "five"});
         QTest::newRow("negative Total counts every section")
             << "[Stickies]\r\nTotal=-5\r\n" + one + three << QStringList({"one", "", "three"});
         QTest::newRow("huge Total stops at the last section")
@@ -115,7 +116,7 @@ private slots:
         QTest::newRow("no Total counts every section") << "[Stickies]\r\n" + one + two << QStringList({"one", "two"});
         QTest::newRow("Total not a number counts every section")
             << "[Stickies]\r\nTotal=many\r\n" + one << QStringList({"one"});
-        QTest::newRow("Total zero") << "[Stickies]\r\nTotal=0\r\n" + one << QStringList();
+        QTest::newRow("Total zero keeps the sections") << "[Stickies]\r\nTotal=0\r\n" + one << QStringList({"one"});
         QTest::newRow("Total in hexadecimal")
             << "[Stickies]\r\nTotal=$2\r\n" + one + two << QStringList({"one", "two"});
         QTest::newRow("names in other case")

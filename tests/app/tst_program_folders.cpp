@@ -82,10 +82,21 @@ private slots:
         QCOMPARE(folders.storePath, expectedData + QStringLiteral("stickies.ini"));
     }
 
-    void readOnlyFolder_isNotPortable()
+    void readOnlyFolder_isPortableOnlyWhenItHoldsAStore_data()
     {
+        QTest::addColumn<bool>("holdsStore");
+        QTest::newRow("empty") << false;
+        QTest::newRow("holds stickies.ini") << true;
+    }
+    void readOnlyFolder_isPortableOnlyWhenItHoldsAStore()
+    {
+        QFETCH(bool, holdsStore);
         QTemporaryDir dir;
         QTemporaryDir dataHome;
+        if (holdsStore) {
+            QFile store(dir.filePath(QStringLiteral("stickies.ini")));
+            QVERIFY(store.open(QIODevice::WriteOnly));
+        }
         // The data home must be usable by whoever the guard below makes us.
         const auto everyone = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
                               QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup |
@@ -100,9 +111,10 @@ private slots:
                 QSKIP("cannot make a folder unwritable here");
             folders = ProgramFolders::forExecutable(dir.filePath(QStringLiteral("quillet")));
         }
-        QCOMPARE(folders.dataFolder, dataHome.path() + QStringLiteral("/quillet/"));
+        const QString portable = dir.path() + QLatin1Char('/');
+        QCOMPARE(folders.dataFolder, holdsStore ? portable : dataHome.path() + QStringLiteral("/quillet/"));
         QVERIFY(QFileInfo(folders.dataFolder).isDir());
-        QVERIFY(folders.resourceFolder != dir.path() + QLatin1Char('/'));
+        QCOMPARE(folders.resourceFolder == portable, holdsStore);
     }
 
 private:

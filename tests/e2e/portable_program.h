@@ -21,13 +21,14 @@ public:
         return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(content) == content.size();
     }
 
-    bool start(const QStringList &arguments = {})
+    // wrapper: a command that runs the program, such as strace with its options (the program's path and
+    // arguments follow it).
+    bool start(const QStringList &arguments = {}, const QStringList &wrapper = {})
     {
-        QFile::remove(binary());
-        if (!QFile::copy(QStringLiteral(QUILLET_BINARY), binary()))
+        if (!QFile::exists(binary()) && !QFile::copy(QStringLiteral(QUILLET_BINARY), binary()))
             return false;
-        m_process.setProgram(binary());
-        m_process.setArguments(arguments);
+        m_process.setProgram(wrapper.isEmpty() ? binary() : wrapper.first());
+        m_process.setArguments(wrapper.isEmpty() ? arguments : wrapper.mid(1) + QStringList{binary()} + arguments);
         m_process.setWorkingDirectory(folder());
         m_process.setProcessChannelMode(QProcess::ForwardedChannels);
         m_process.start();
@@ -50,7 +51,7 @@ public:
             m_process.waitForFinished(5000);
         }
         QDir dir(folder());
-        for (const QString &name : dir.entryList(QDir::Files))
+        for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden))
             dir.remove(name);
     }
 

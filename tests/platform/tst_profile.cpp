@@ -6,8 +6,13 @@
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <memory>
+#include <sys/mount.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -317,7 +322,46 @@ private slots:
         QCOMPARE(Profile::load(path).path(), path);
         writeFile(path, QByteArray());
         QVERIFY(Profile::load(path).sections().isEmpty());
-        QCOMPARE(Profile::load(dir.path()).readInteger(u"S", u"K", 3), 3); // a folder is no file
+    }
+
+    void load_presentButUnreadable_throws_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("folder") << "folder";
+        QTest::newRow("fifo") << "fifo";
+        QTest::newRow("device") << "device";
+        QTest::newRow("dangling link") << "link";
+        QTest::newRow("no permission") << "permission";
+    }
+    void load_presentButUnreadable_throws()
+    {
+        // Taken for empty, any of these would let the next save replace the notes they may hold.
+        QFETCH(QString, kind);
+        QTemporaryDir dir;
+        QString path = dir.filePath(QStringLiteral("stickies.ini"));
+        std::unique_ptr<ReadOnlyFolder> unreadable;
+        if (kind == u"folder") {
+            QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("stickies.ini")));
+        } else if (kind == u"fifo") {
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0); // opening it would block
+        } else if (kind == u"device") {
+            path = QStringLiteral("/dev/zero"); // reading it would never end
+        } else if (kind == u"link") {
+            QVERIFY(QFile::link(dir.filePath(QStringLiteral("gone/stickies.ini")), path));
+        } else {
+            writeFile(path, "[Stickies]\r\nTotal=1\r\n");
+            QVERIFY(QFile::setPermissions(path, QFileDevice::WriteOwner));
+            unreadable = std::make_unique<ReadOnlyFolder>(dir.path());
+            if (!unreadable->isEffective())
+                QSKIP("cannot take the read permission away here");
+        }
+        QString message;
+        try {
+            Profile::load(path);
+        } catch (const AppError &error) {
+            message = error.message();
+        }
+        QCOMPARE(message, QStringLiteral("Cannot open file ") + path);
     }
 
     void save_writesUtf8AndReadsBack()
@@ -363,6 +407,36 @@ private slots:
         QDir::setCurrent(previous);
         QCOMPARE(message, QStringLiteral("Unable to write to ") + QDir(dir.path()).absoluteFilePath(relativePath));
         QCOMPARE(QFileInfo(dir.filePath(relativePath)).isDir(), targetIsFolder);
+    }
+
+    void save_fullDisk_throwsAndKeepsOldFile()
+    {
+        // A real file system that runs full: 64 KB of tmpfs.
+        QTemporaryDir dir;
+        const QByteArray mountPoint = QFile::encodeName(dir.path());
+        if (::mount("quillet-test", mountPoint.constData(), "tmpfs", 0, "size=64k") != 0)
+            QSKIP("mounting a small tmpfs needs root");
+        const auto unmount = qScopeGuard([&] { ::umount(mountPoint.constData()); });
+        const QString path = dir.filePath(QStringLiteral("stickies.ini"));
+        const QByteArray old("[Stickies]\r\nTotal=1\r\n[Stickie1]\r\nText=kept\r\n");
+        writeFile(path, old);
+        QFile filler(dir.filePath(QStringLiteral("filler")));
+        QVERIFY(filler.open(QIODevice::WriteOnly));
+        QVERIFY(filler.write(QByteArray(128 * 1024, 'x')) < 128 * 1024); // stops where the disk is full
+        filler.close();
+
+        for (const qsizetype size : {qsizetype(100), qsizetype(100 * 1024)}) {
+            Profile profile(path);
+            profile.writeString(u"S", u"K", QString(size, QLatin1Char('y')));
+            QString message;
+            try {
+                profile.save();
+            } catch (const AppError &error) {
+                message = error.message();
+            }
+            QCOMPARE(message, QStringLiteral("Unable to write to ") + path);
+            QCOMPARE(readFile(path), old);
+        }
     }
 
     void save_readOnlyFolder_throwsAndKeepsOldFile()

@@ -1,3 +1,5 @@
+#include "app/store_guard.h"
+#include "platform/local_socket_options.h"
 #include "platform/single_instance.h"
 
 #include <QDir>
@@ -7,13 +9,9 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QtEndian>
 
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
-
-#include <cstring>
 #include <thread>
 
 namespace {
@@ -34,22 +32,6 @@ QByteArray header(quint32 length)
     bytes.resize(8);
     qToBigEndian<quint32>(length, bytes.data() + 4);
     return bytes;
-}
-
-// What a crashed instance leaves: a socket file that nobody listens on any more.
-bool makeStaleSocket(const QString &path)
-{
-    const QByteArray encoded = QFile::encodeName(path);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    if (encoded.size() >= int(sizeof(address.sun_path)))
-        return false;
-    std::memcpy(address.sun_path, encoded.constData(), encoded.size() + 1);
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    const bool bound = fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof(address)) == 0;
-    if (fd >= 0)
-        ::close(fd);
-    return bound && QFile::exists(path);
 }
 
 } // namespace
@@ -115,31 +97,38 @@ private slots:
     {
         // Something listens at the name but never answers.
         QLocalServer mute;
+        mute.setSocketOptions(LocalSocketOptions::serverOptions());
         QVERIFY(mute.listen(m_name));
         const SingleInstance starting(m_name);
         QVERIFY(!starting.sendToRunning(QStringLiteral("/a.stc"), 300));
     }
 
-    void listen_leftoverFile_isReplaced_data()
+    void storeGuard_laterStartsHandOverEvenToABusyFirst()
     {
-        QTest::addColumn<bool>("socket");
-        QTest::newRow("stale socket") << true;
-        QTest::newRow("plain file") << false;
+        const QString store = m_dir.filePath(QStringLiteral("guarded%1.ini").arg(m_counter));
+        StoreGuard first(store);
+        QCOMPARE(first.claim(QString()), StoreGuard::Outcome::Run);
+        QSignalSpy received(&first.channel(), &SingleInstance::argumentReceived);
+
+        // The first is busy (loading notes, no event handled) for longer than a start used to wait.
+        StoreGuard::Outcome outcome = StoreGuard::Outcome::Run;
+        std::thread second([&] { outcome = StoreGuard(store).claim(QStringLiteral("/n.stc"), 20000); });
+        QThread::msleep(4000);
+        QVERIFY(received.wait(10000));
+        second.join();
+        QCOMPARE(outcome, StoreGuard::Outcome::HandedOver);
+        QCOMPARE(received.at(0).at(0).toString(), QStringLiteral("/n.stc"));
     }
-    void listen_leftoverFile_isReplaced()
+
+    void storeGuard_lockedStoreWithoutAnswer_refusesToRun()
     {
-        QFETCH(bool, socket);
-        if (socket) {
-            QVERIFY(makeStaleSocket(m_name));
-        } else {
-            QFile file(m_name);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-        }
-        SingleInstance running(m_name);
-        QVERIFY(running.listen());
-        QSignalSpy received(&running, &SingleInstance::argumentReceived);
-        QVERIFY(sendFromThread(SingleInstance(m_name), QStringLiteral("/b.stc"), received));
-        QCOMPARE(received.at(0).at(0).toString(), QStringLiteral("/b.stc"));
+        const QString store = m_dir.filePath(QStringLiteral("mute%1.ini").arg(m_counter));
+        StoreGuard first(store);
+        QCOMPARE(first.claim(QString()), StoreGuard::Outcome::Run);
+        first.channel().close(); // holds the store, answers nobody
+        StoreGuard second(store);
+        QCOMPARE(second.claim(QString(), 500), StoreGuard::Outcome::Refused);
+        QVERIFY(second.refusal().contains(store));
     }
 
     void badClient_isDroppedAndDoesNotBlockOthers_data()
@@ -161,6 +150,7 @@ private slots:
         QSignalSpy received(&running, &SingleInstance::argumentReceived);
 
         QLocalSocket bad;
+        bad.setSocketOptions(LocalSocketOptions::socketOptions());
         bad.connectToServer(m_name);
         QVERIFY(bad.waitForConnected(5000));
         bad.write(bytes);
@@ -175,13 +165,22 @@ private slots:
         QCOMPARE(received.count(), 1);
     }
 
-    void serverNameFor_sameFolderSameName()
+    void serverNameFor_sameStoreSameNameWhateverTheEnvironment()
     {
-        const QString folder = m_dir.path();
-        const QString name = SingleInstance::serverNameFor(folder);
-        QCOMPARE(SingleInstance::serverNameFor(folder + QStringLiteral("/")), name);
-        QCOMPARE(SingleInstance::serverNameFor(folder + QStringLiteral("/x/..")), name);
-        QVERIFY(SingleInstance::serverNameFor(folder + QStringLiteral("/other")) != name);
+        const QString store = m_dir.filePath(QStringLiteral("stickies.ini"));
+        const QString name = SingleInstance::serverNameFor(store);
+        QVERIFY(QFile::link(m_dir.path(), m_dir.path() + QStringLiteral("-link")));
+        QCOMPARE(SingleInstance::serverNameFor(m_dir.path() + QStringLiteral("-link/stickies.ini")), name);
+        QCOMPARE(SingleInstance::serverNameFor(m_dir.filePath(QStringLiteral("x/../stickies.ini"))), name);
+        const QByteArray home = qgetenv("HOME");
+        qputenv("HOME", "/nowhere");
+        qunsetenv("XDG_RUNTIME_DIR");
+        qputenv("TMPDIR", QFile::encodeName(m_dir.path()));
+        QCOMPARE(SingleInstance::serverNameFor(store), name);
+        qputenv("HOME", home);
+        qunsetenv("TMPDIR");
+        QVERIFY(SingleInstance::serverNameFor(m_dir.filePath(QStringLiteral("other.ini"))) != name);
+        QFile::remove(m_dir.path() + QStringLiteral("-link"));
         // Local socket paths are short on Unix.
         QVERIFY(QFile::encodeName(name).size() < 100);
     }

@@ -1,0 +1,43 @@
+#include "app/store_guard.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QThread>
+
+StoreGuard::StoreGuard(const QString &storePath)
+    : m_storePath(storePath)
+    , m_lock(storePath + QStringLiteral(".lock"))
+    , m_channel(SingleInstance::serverNameFor(storePath))
+{
+    // Only a lock whose process is gone (a kill -9, a crash) is stale, and that one is taken over at once;
+    // a lock held by a live instance never expires, however long that instance runs.
+    m_lock.setStaleLockTime(0);
+}
+
+StoreGuard::Outcome StoreGuard::claim(const QString &argument, int waitMs)
+{
+    const QDeadlineTimer deadline(waitMs);
+    for (;;) {
+        if (m_lock.tryLock(0)) {
+            m_channel.listen();
+            return Outcome::Run;
+        }
+        if (m_lock.error() != QLockFile::LockFailedError) {
+            // No lock can be made beside the store (a folder that cannot be written): nobody can replace the
+            // store there either. A running instance still gets the argument; without one, this start runs.
+            if (m_channel.sendToRunning(argument, 1000))
+                return Outcome::HandedOver;
+            m_channel.listen();
+            return Outcome::Run;
+        }
+        // A busy instance (loading many notes) has its socket open but answers late: wait for it.
+        if (m_channel.sendToRunning(argument, int(qMax<qint64>(deadline.remainingTime(), 1))))
+            return Outcome::HandedOver;
+        if (deadline.hasExpired())
+            break;
+        QThread::msleep(100);
+    }
+    m_refusal = QStringLiteral("The notes in %1 are in use by another instance of the program that does not answer")
+                    .arg(QDir::toNativeSeparators(m_storePath));
+    return Outcome::Refused;
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "platform/single_instance.h"
+
+#include <QLockFile>
+#include <QString>
+
+// One full instance per store. The instance that runs holds a lock file beside the store for as long as
+// it lives and listens on the store's channel; a later start on the same store hands its argument over
+// and ends, waiting for a busy first instance (one still loading its notes) to answer. Whichever way a
+// start is made (another HOME, no XDG_RUNTIME_DIR), it never runs as a second instance on a locked store,
+// as the one that exits last would overwrite the other's edits.
+class StoreGuard {
+public:
+    enum class Outcome {
+        Run,        // this start holds the store: it runs
+        HandedOver, // the running instance took the argument: this start ends
+        Refused,    // another instance holds the store and did not answer: this start ends, refusal() says why
+    };
+
+    static constexpr int defaultWaitMs = 30000;
+
+    explicit StoreGuard(const QString &storePath);
+
+    Outcome claim(const QString &argument, int waitMs = defaultWaitMs);
+    QString refusal() const { return m_refusal; }
+    SingleInstance &channel() { return m_channel; }
+
+private:
+    QString m_storePath;
+    QLockFile m_lock;
+    SingleInstance m_channel;
+    QString m_refusal;
+};
