@@ -1,6 +1,7 @@
 #include "platform/profile.h"
 
 #include "platform/app_error.h"
+#include "platform/code_page.h"
 
 #include <QDir>
 #include <QFile>
@@ -151,6 +152,11 @@ Profile Profile::load(const QString &path)
 
 Profile Profile::fromBytes(const QByteArray &bytes, const QString &path)
 {
+    return fromBytesInCodePage(bytes, 1252, path);
+}
+
+Profile Profile::fromBytesInCodePage(const QByteArray &bytes, int eightBitCodePage, const QString &path)
+{
     Profile profile(path);
     const bool utf8 = isValidUtf8(bytes);
     const char *data = bytes.constData();
@@ -166,7 +172,12 @@ Profile Profile::fromBytes(const QByteArray &bytes, const QString &path)
         while (end < size && data[end] != '\n' && data[end] != '\r')
             ++end;
         const qsizetype length = end - pos;
-        profile.addLine(utf8 ? QString::fromUtf8(data + pos, length) : decodeCp1252(data + pos, length));
+        if (utf8)
+            profile.addLine(QString::fromUtf8(data + pos, length));
+        else if (eightBitCodePage == 1252)
+            profile.addLine(decodeCp1252(data + pos, length));
+        else
+            profile.addLine(CodePage::decode(eightBitCodePage, QByteArray::fromRawData(data + pos, length)));
         if (end < size && data[end] == '\r' && end + 1 < size && data[end + 1] == '\n')
             ++end;
         pos = end + 1;

@@ -35,6 +35,9 @@ public:
     static constexpr qint64 maxFileBytes = qint64(256) * 1024 * 1024;
     // Parses bytes as the content of a file at path (which is only remembered for save()).
     static Profile fromBytes(const QByteArray &bytes, const QString &path = {});
+    // As fromBytes(), but a file that is not valid UTF-8 is read as 8-bit text in the given Windows code page
+    // (1251 for a Cyrillic file, 1253 for a Greek one) instead of Windows-1252.
+    static Profile fromBytesInCodePage(const QByteArray &bytes, int eightBitCodePage, const QString &path = {});
 
     const QString &path() const { return m_path; }
 

@@ -1,0 +1,69 @@
+#include "i18n/language_file.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+const QString interfaceSection = QStringLiteral("Interface");
+
+} // namespace
+
+LanguageFile::LanguageFile(const QString &languageFolder, const QString &languageName)
+{
+    const QString path = filePath(languageFolder, languageName);
+    if (path.isEmpty())
+        return;
+    // Only a regular file is opened: a directory reads as nothing, and a named pipe or a device in its
+    // place would block the user interface or never end.
+    if (!QFileInfo(path).isFile())
+        return;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    // One byte more than the limit is asked for, so a file that grew after the check is still caught.
+    const QByteArray bytes = file.read(maxFileSize + 1);
+    if (bytes.size() > maxFileSize)
+        return;
+    m_profile = Profile::fromBytesInCodePage(bytes, codePage(languageName), path);
+    m_loaded = true;
+}
+
+QString LanguageFile::text(QStringView key, const QString &fallback) const
+{
+    if (!m_profile.hasKey(interfaceSection, key))
+        return fallback;
+    QString value = m_profile.readString(interfaceSection, key);
+    if (value.size() > maxTextLength) {
+        value.truncate(maxTextLength);
+        // Half of a surrogate pair is no character; the cut drops it rather than leave it dangling.
+        if (value.back().isHighSurrogate())
+            value.chop(1);
+    }
+    return value;
+}
+
+bool LanguageFile::isSafeName(QStringView languageName)
+{
+    return !languageName.isEmpty() && !languageName.contains(QLatin1Char('/')) &&
+           !languageName.contains(QLatin1Char('\\')) && !languageName.contains(QLatin1String("..")) &&
+           !languageName.contains(QLatin1Char(':')) && !languageName.contains(QChar(0));
+}
+
+QString LanguageFile::filePath(const QString &languageFolder, const QString &languageName)
+{
+    if (!isSafeName(languageName))
+        return {};
+    return QDir(languageFolder).filePath(languageName + QLatin1String(".ini"));
+}
+
+int LanguageFile::codePage(QStringView languageName)
+{
+    if (languageName.compare(QLatin1String("Russian"), Qt::CaseInsensitive) == 0 ||
+        languageName.compare(QLatin1String("Bulgarian"), Qt::CaseInsensitive) == 0)
+        return 1251;
+    if (languageName.compare(QLatin1String("Greek"), Qt::CaseInsensitive) == 0)
+        return 1253;
+    return 1252;
+}

@@ -1,0 +1,139 @@
+#include "i18n/text_catalog.h"
+
+#include <algorithm>
+#include <array>
+
+namespace {
+
+using TextCatalog::Entry;
+using TextCatalog::Group;
+
+constexpr Entry mainRow(const char16_t *key, const char16_t *text)
+{
+    return {QStringView(key), QStringView(text), Group::MainForm};
+}
+
+constexpr Entry noteRow(const char16_t *key, const char16_t *text)
+{
+    return {QStringView(key), QStringView(text), Group::NoteWindow};
+}
+
+constexpr std::array<Entry, 76> catalog = {{
+    // Tray menu
+    mainRow(u"PMNewStickyNote->Caption", u"New Sticky Note"),
+    mainRow(u"PMSetAll->Caption", u"Set All"),
+    mainRow(u"PMAllOnTop->Caption", u"On Top"),
+    mainRow(u"PMAllLockText->Caption", u"Lock Text"),
+    mainRow(u"PMHideAll->Caption", u"Hide All"),
+    mainRow(u"PMDeleteAll->Caption", u"Delete All"),
+    mainRow(u"PMOptions->Caption", u"Options"),
+    mainRow(u"PMLanguage->Caption", u"Language"),
+    mainRow(u"PMLangEnglish->Caption", u"English"),
+    mainRow(u"PMLangRussian->Caption", u"Russian"),
+    mainRow(u"PMLangBulgarian->Caption", u"Bulgarian"),
+    mainRow(u"PMLangGreek->Caption", u"Greek"),
+    mainRow(u"PMAbout->Caption", u"About Program"),
+    mainRow(u"PMExit->Caption", u"Exit"),
+    // Options dialog
+    mainRow(u"FormOptions->Caption", u"Options"),
+    mainRow(u"FormOptions->LabelOpacity->Caption", u"Opacity:"),
+    mainRow(u"FormOptions->ButtonColor->Caption", u"Color"),
+    mainRow(u"FormOptions->ButtonClose->Caption", u"Close"),
+    mainRow(u"FormOptions->CheckBoxAutoStart->Caption", u"Start at logon"),
+    // Alarm dialog; the period entries are replaced in place, so the list keeps its five entries in order
+    mainRow(u"FormAlarm->Caption", u"Set Alarm"),
+    mainRow(u"FormAlarm->LabelFileSound->Caption", u"Sound File:"),
+    mainRow(u"FormAlarm->ButtonSelectSound->Caption", u"Select"),
+    mainRow(u"FormAlarm->CheckBoxPlaySound->Caption", u"Play Sound"),
+    mainRow(u"FormAlarm->ComboBoxPeriod->Items->Strings[0]", u"minute"),
+    mainRow(u"FormAlarm->ComboBoxPeriod->Items->Strings[1]", u"hour"),
+    mainRow(u"FormAlarm->ComboBoxPeriod->Items->Strings[2]", u"day"),
+    mainRow(u"FormAlarm->ComboBoxPeriod->Items->Strings[3]", u"week"),
+    mainRow(u"FormAlarm->ComboBoxPeriod->Items->Strings[4]", u"month"),
+    mainRow(u"FormAlarm->RadioButtonIn->Caption", u"In"),
+    mainRow(u"FormAlarm->RadioButtonAt->Caption", u"At"),
+    mainRow(u"FormAlarm->CheckBoxAlarm->Caption", u"Enable Alarm"),
+    mainRow(u"FormAlarm->OpenDialog1->Filter",
+            u"All Supported Files (*.wav;*.mp3)|*.wav;*.mp3|WAV Files (*.wav)|*.wav|MP3 Files (*.mp3)|*.mp3"),
+    // About box
+    mainRow(u"AboutBox->Caption", u"About Program"),
+    mainRow(u"AboutBox->LabelAbout->Caption", u"place stickies on screen"),
+    mainRow(u"AboutBox->LabelAuthor->Caption", u"The Quillet developers"),
+    mainRow(u"AboutBox->LabelSite->Caption", u"https://quillet.example.org/"),
+    // Note window context menu
+    noteRow(u"FormSticky->PMUndo->Caption", u"Undo"),
+    noteRow(u"FormSticky->PMCut->Caption", u"Cut"),
+    noteRow(u"FormSticky->PMCopy->Caption", u"Copy"),
+    noteRow(u"FormSticky->PMPaste->Caption", u"Paste"),
+    noteRow(u"FormSticky->PMSelectAll->Caption", u"Select All"),
+    noteRow(u"FormSticky->PMPrint->Caption", u"Print"),
+    noteRow(u"FormSticky->PMSaveAs->Caption", u"Save as ..."),
+    noteRow(u"FormSticky->PMWindow->Caption", u"Window"),
+    noteRow(u"FormSticky->PMChangeTitle->Caption", u"Change Title"),
+    noteRow(u"FormSticky->PMChangeColor->Caption", u"Change Color"),
+    noteRow(u"FormSticky->PMChangeOpacity->Caption", u"Change Opacity"),
+    noteRow(u"FormSticky->PMStayOnTop->Caption", u"Stay On Top"),
+    noteRow(u"FormSticky->PMText->Caption", u"Text"),
+    noteRow(u"FormSticky->PMFont->Caption", u"Font"),
+    noteRow(u"FormSticky->PMFontSelect->Caption", u"Select ..."),
+    noteRow(u"FormSticky->PMSize->Caption", u"Size"),
+    noteRow(u"FormSticky->PMFontSizeMore->Caption", u"More  Ctrl +"),
+    noteRow(u"FormSticky->PMFontSizeLess->Caption", u"Less   Ctrl -"),
+    noteRow(u"FormSticky->PMStyle->Caption", u"Style"),
+    noteRow(u"FormSticky->PMBold->Caption", u"Bold"),
+    noteRow(u"FormSticky->PMItalic->Caption", u"Italic"),
+    noteRow(u"FormSticky->PMUnderline->Caption", u"Underline"),
+    noteRow(u"FormSticky->PMStrikeOut->Caption", u"Strike Out"),
+    noteRow(u"FormSticky->PMCase->Caption", u"Case"),
+    noteRow(u"FormSticky->PMUppercase->Caption", u"Uppercase"),
+    noteRow(u"FormSticky->PMLowercase->Caption", u"Lowercase"),
+    noteRow(u"FormSticky->PMAlignment->Caption", u"Alignment"),
+    noteRow(u"FormSticky->PMAlignLeft->Caption", u"Left"),
+    noteRow(u"FormSticky->PMAlignCenter->Caption", u"Center"),
+    noteRow(u"FormSticky->PMAlignRight->Caption", u"Right"),
+    noteRow(u"FormSticky->PMList->Caption", u"List"),
+    noteRow(u"FormSticky->PMNone->Caption", u"None"),
+    noteRow(u"FormSticky->PMBullets->Caption", u"Bullets"),
+    noteRow(u"FormSticky->PMNumbers->Caption", u"Numbers"),
+    noteRow(u"FormSticky->PMSmallLetters->Caption", u"Small Letters"),
+    noteRow(u"FormSticky->PMLargeLetters->Caption", u"Large Letters"),
+    noteRow(u"FormSticky->PMSmallRomanNumbers->Caption", u"Small Roman Numbers"),
+    noteRow(u"FormSticky->PMLargeRomanNumbers->Caption", u"Large Roman Numbers"),
+    noteRow(u"FormSticky->PMLockText->Caption", u"Lock"),
+    noteRow(u"FormSticky->PMAlarm->Caption", u"Alarm"),
+}};
+
+constexpr std::size_t mainFormCount = 36;
+
+// entries(Group) hands out one contiguous slice per operation, which holds only while the main form's rows
+// come first.
+static_assert(std::all_of(catalog.begin(), catalog.begin() + mainFormCount,
+                          [](const Entry &entry) { return entry.group == Group::MainForm; }));
+static_assert(std::all_of(catalog.begin() + mainFormCount, catalog.end(),
+                          [](const Entry &entry) { return entry.group == Group::NoteWindow; }));
+
+} // namespace
+
+namespace TextCatalog {
+
+std::span<const Entry> entries()
+{
+    return catalog;
+}
+
+std::span<const Entry> entries(Group group)
+{
+    const std::span<const Entry> all = catalog;
+    return group == Group::MainForm ? all.first(mainFormCount) : all.subspan(mainFormCount);
+}
+
+const Entry *find(QStringView key)
+{
+    for (const Entry &entry : catalog) {
+        if (key.compare(entry.key, Qt::CaseInsensitive) == 0)
+            return &entry;
+    }
+    return nullptr;
+}
+
+} // namespace TextCatalog

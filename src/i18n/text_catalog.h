@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QStringView>
+
+#include <span>
+
+// The interface texts that a language file can replace. A text key is the path of the control property it
+// replaces, parts joined by "->" ("FormSticky->PMUndo->Caption"); the built-in text is the English caption
+// the control carries when it is created. The one table, in the order the texts are applied, drives both
+// apply operations and is what English.ini mirrors.
+namespace TextCatalog {
+
+// Which operation applies a text: the main form's ApplyLanguage (tray menu, options dialog, alarm dialog,
+// about box) or a note window's ApplyNoteLanguage (its context menu).
+enum class Group { MainForm, NoteWindow };
+
+struct Entry {
+    QStringView key;
+    QStringView builtInText;
+    Group group;
+};
+
+// Every entry in the order of application: the 36 of the main form, then the 40 of a note window.
+std::span<const Entry> entries();
+// The entries one operation applies, in its order.
+std::span<const Entry> entries(Group group);
+// The entry whose key matches regardless of letter case, as language files match keys; nullptr when none.
+const Entry *find(QStringView key);
+
+} // namespace TextCatalog
