@@ -90,7 +90,6 @@ protected:
 
 private:
     bool editable() const { return m_editorEnabled && !isReadOnly(); }
-    void step(int delta);
     void layoutButton();
     void updateMinimumHeight();
 
