@@ -21,7 +21,7 @@ TcmxMP3::TcmxMP3(const QString &fileName)
     QObject::connect(m_media.get(), &Media::endReached, m_media.get(), [this] { mciNotifyEvent(); });
     // A failure after the start ends the playback like Stop does: silently, as there is no caller to tell.
     QObject::connect(m_media.get(), &Media::failed, m_media.get(), [this] { Stop(); });
-    QObject::connect(&m_progressTimer, &QTimer::timeout, [this] { OnProgressTimer(); });
+    QObject::connect(&m_progressTimer, &QTimer::timeout, &m_progressTimer, [this] { OnProgressTimer(); });
 }
 
 TcmxMP3::~TcmxMP3() = default;

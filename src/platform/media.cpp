@@ -28,8 +28,7 @@ bool Media::open(const QString &path)
 
     // A player of its own for each file: stopping one leaves nothing behind that could report later.
     m_player = new QMediaPlayer(this);
-    m_output = new QAudioOutput(m_player);
-    m_player->setAudioOutput(m_output);
+    m_player->setAudioOutput(new QAudioOutput(m_player));
     const quint64 generation = ++m_generation;
 
     QEventLoop loop;
@@ -95,7 +94,6 @@ void Media::close()
     // The back end may still be inside a call of this player, so it goes when control is back in the event loop.
     m_player->deleteLater();
     m_player = nullptr;
-    m_output = nullptr;
 }
 
 void Media::play()

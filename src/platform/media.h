@@ -5,7 +5,6 @@
 
 #include <functional>
 
-class QAudioOutput;
 class QMediaPlayer;
 
 // The sound device under the MP3 player: one file opened on the desktop's default audio output, played from
@@ -20,8 +19,9 @@ public:
     explicit Media(QObject *parent = nullptr);
     ~Media() override;
 
-    // Closes any open file, then opens path and waits (at most openTimeoutMs) until it is loaded. False when it
-    // cannot be played; errorCode() and errorText() then tell why, and the device stays closed.
+    // Closes any open file, then opens path and waits (at most openTimeoutMs) until it is loaded; the event loop
+    // runs meanwhile, for everything but user input. False when it cannot be played; errorCode() and errorText()
+    // then tell why, and the device stays closed.
     bool open(const QString &path);
     // Stops playback and releases the device; no signal of the file played comes after this.
     void close();
@@ -54,7 +54,6 @@ private:
     void deliver(quint64 generation, const std::function<void()> &emitSignal);
 
     QMediaPlayer *m_player = nullptr;
-    QAudioOutput *m_output = nullptr;
     // Counts the files opened, so that events queued for a file already closed are dropped.
     quint64 m_generation = 0;
     int m_errorCode = 0;

@@ -105,7 +105,7 @@ private slots:
             if (i == before)
                 continue;
             QVERIFY2(reports.at(i) >= reports.at(i - 1) && reports.at(i) <= 3, qPrintable(seen));
-            QVERIFY2(qAbs(times.at(i) - times.at(i - 1) - 1000) < 250, qPrintable(seen));
+            QVERIFY2(qAbs(times.at(i) - times.at(i - 1) - 1000) < 400, qPrintable(seen));
         }
         const qsizetype atEnd = reports.size();
         QTest::qWait(1500);
