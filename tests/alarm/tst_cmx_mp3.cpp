@@ -1,0 +1,265 @@
+#include "../pulse_audio.h"
+#include "../test_files.h"
+#include "alarm/cmx_mp3.h"
+#include "alarm/e_mci_device_error.h"
+#include "mp3_files.h"
+#include "platform/app_error.h"
+#include "platform/media.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QMediaPlayer>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+// The player over the desktop's PulseAudio server (on the test desktop, its null sink). The sink's latency
+// of up to two seconds makes every playback end later than the file's length.
+class TestCmxMP3 : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        REQUIRE_AUDIO_SERVER();
+        makeMp3(m_dir.filePath("one.mp3"), 1.0);
+        makeMp3(m_dir.filePath("three.mp3"), 3.0);
+    }
+
+    void play_toTheEnd_callsOnPlayEndOnce()
+    {
+        TcmxMP3 player(m_dir.filePath("one.mp3"));
+        QCOMPARE(player.getState(), mpUnknown);
+        int ends = 0;
+        player.OnPlayEnd = [&](TcmxMP3 *sender) {
+            QCOMPARE(sender, &player);
+            QCOMPARE(sender->getState(), mpUnknown);
+            QCOMPARE(QThread::currentThread(), qApp->thread());
+            ++ends;
+        };
+        QElapsedTimer clock;
+        clock.start();
+        player.Play();
+        QCOMPARE(player.getState(), mpPlaying);
+        QVERIFY2(waitForOwnSinkInputs(1), "no sink input on the audio server while playing");
+        QVERIFY(QTest::qWaitFor([&] { return ends > 0; }, 8000));
+        qInfo("a one-second file ended %lld ms after Play", clock.elapsed());
+        QVERIFY(clock.elapsed() >= 900);
+        QVERIFY2(waitForOwnSinkInputs(0), "the sink input stays after the end");
+        player.Stop();
+        QTest::qWait(300);
+        QCOMPARE(ends, 1);
+        QCOMPARE(player.getState(), mpUnknown);
+
+        // A player that stopped plays again from the start.
+        player.Play();
+        QVERIFY(QTest::qWaitFor([&] { return ends > 1; }, 8000));
+        QCOMPARE(ends, 2);
+    }
+
+    void stop_beforeTheEnd_callsNoEnd()
+    {
+        TcmxMP3 player(m_dir.filePath("one.mp3"));
+        int ends = 0;
+        player.OnPlayEnd = [&](TcmxMP3 *) { ++ends; };
+        player.Play();
+        QVERIFY(waitForOwnSinkInputs(1));
+        player.Stop();
+        QCOMPARE(player.getState(), mpUnknown);
+        QVERIFY2(waitForOwnSinkInputs(0), "the sink input stays after Stop");
+        // Past the moment the file would have ended.
+        QTest::qWait(3000);
+        QCOMPARE(ends, 0);
+    }
+
+    void play_whilePlaying_restartsFromTheStart()
+    {
+        TcmxMP3 player(m_dir.filePath("three.mp3"));
+        QList<int> reports;
+        QList<qint64> times;
+        QElapsedTimer clock;
+        clock.start();
+        int ends = 0;
+        player.OnProgress = [&](TcmxMP3 *sender, int seconds) {
+            QCOMPARE(sender, &player);
+            reports += seconds;
+            times += clock.elapsed();
+        };
+        player.OnPlayEnd = [&](TcmxMP3 *) { ++ends; };
+        player.Play();
+        // The first report comes at once, then one a second.
+        QVERIFY(QTest::qWaitFor([&] { return !reports.isEmpty(); }, 200));
+        QCOMPARE(reports.first(), 0);
+        QVERIFY(QTest::qWaitFor([&] { return reports.last() >= 2; }, 8000));
+        const qsizetype before = reports.size();
+
+        player.Play();
+        QCOMPARE(player.getState(), mpPlaying);
+        QVERIFY(QTest::qWaitFor([&] { return reports.size() > before; }, 200));
+        QCOMPARE(reports.at(before), 0);
+        QVERIFY(QTest::qWaitFor([&] { return ends > 0; }, 10000));
+        QVERIFY2(waitForOwnSinkInputs(0), "a sink input of the first playback stays");
+        const QString seen = QDebug::toString(reports) + QDebug::toString(times);
+        for (qsizetype i = 1; i < reports.size(); ++i) {
+            if (i == before)
+                continue;
+            QVERIFY2(reports.at(i) >= reports.at(i - 1) && reports.at(i) <= 3, qPrintable(seen));
+            QVERIFY2(qAbs(times.at(i) - times.at(i - 1) - 1000) < 400, qPrintable(seen));
+        }
+        const qsizetype atEnd = reports.size();
+        QTest::qWait(1500);
+        QCOMPARE(ends, 1);
+        QCOMPARE(reports.size(), atEnd);
+    }
+
+    void pauseAndResume_actOnlyWhenPlayingAndPaused()
+    {
+        TcmxMP3 player(m_dir.filePath("one.mp3"));
+        int ends = 0;
+        player.OnPlayEnd = [&](TcmxMP3 *) { ++ends; };
+        player.Pause();
+        QCOMPARE(player.getState(), mpUnknown);
+        player.Resume();
+        QCOMPARE(player.getState(), mpUnknown);
+
+        player.Play();
+        player.Resume();
+        QCOMPARE(player.getState(), mpPlaying);
+        player.Pause();
+        QCOMPARE(player.getState(), mpPaused);
+        player.Pause();
+        QCOMPARE(player.getState(), mpPaused);
+        // A paused one-second file does not end, however long it waits.
+        QTest::qWait(3000);
+        QCOMPARE(ends, 0);
+        player.Resume();
+        QCOMPARE(player.getState(), mpPlaying);
+        QVERIFY(QTest::qWaitFor([&] { return ends > 0; }, 8000));
+        QCOMPARE(player.getState(), mpUnknown);
+    }
+
+    void play_fileGoneAfterConstruction_throwsDeviceError_data()
+    {
+        QTest::addColumn<QByteArray>("replacement");
+        QTest::addColumn<bool>("remove");
+        QTest::newRow("removed") << QByteArray() << true;
+        QTest::newRow("replaced by text") << QByteArray("not a sound\n").repeated(500) << false;
+    }
+    void play_fileGoneAfterConstruction_throwsDeviceError()
+    {
+        QFETCH(QByteArray, replacement);
+        QFETCH(bool, remove);
+        const QString path = m_dir.filePath("gone.mp3");
+        QVERIFY(QFile::copy(m_dir.filePath("one.mp3"), path));
+        TcmxMP3 player(path);
+        if (remove)
+            QVERIFY(QFile::remove(path));
+        else
+            writeFile(path, replacement);
+        QElapsedTimer clock;
+        clock.start();
+        try {
+            player.Play();
+            QFAIL("no error");
+        } catch (const eMciDeviceError &error) {
+            QVERIFY2(QRegularExpression("^\\d+ - \\S").match(error.message()).hasMatch(), qPrintable(error.message()));
+            qInfo("\"%s\" after %lld ms", qPrintable(error.message()), clock.elapsed());
+        }
+        QVERIFY(clock.elapsed() < 5000);
+        QCOMPARE(player.getState(), mpUnknown);
+        QFile::remove(path);
+    }
+
+    void media_closedPlayersAreReleased()
+    {
+        Media media;
+        QVERIFY(!media.open(m_dir.filePath("missing.mp3")));
+        QCOMPARE(media.errorCode(), int(QMediaPlayer::ResourceError));
+        QVERIFY(!media.errorText().isEmpty());
+        for (int i = 0; i < 3; ++i) {
+            QVERIFY(media.open(m_dir.filePath("one.mp3")));
+            QCOMPARE(media.mode(), Media::Mode::Stopped);
+            media.play();
+        }
+        media.close();
+        QCOMPARE(media.mode(), Media::Mode::Closed);
+        QCOMPARE(media.positionMs(), 0);
+        QVERIFY(QTest::qWaitFor([&] { return media.findChildren<QMediaPlayer *>().isEmpty(); }, 1000));
+        QVERIFY(waitForOwnSinkInputs(0));
+    }
+
+    void construct_badFile_throws_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("message"); // a pattern; <path> stands for the file's path
+        QTest::newRow("missing") << "missing.mp3"
+                                 << "^Cannot open file <path>$";
+        QTest::newRow("folder") << "folder.mp3"
+                                << "^Cannot open file <path>$";
+        QTest::newRow("empty") << "empty.mp3"
+                               << "^\\d+ - \\S";
+        QTest::newRow("text") << "text.mp3"
+                              << "^\\d+ - \\S";
+    }
+    void construct_badFile_throws()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, message);
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir("folder.mp3"));
+        writeFile(dir.filePath("empty.mp3"), QByteArray());
+        writeFile(dir.filePath("text.mp3"), QByteArray("[Stickies]\r\nTotal=0\r\n").repeated(200));
+        const QString path = dir.filePath(name);
+        const QRegularExpression pattern(QString(message).replace("<path>", QRegularExpression::escape(path)));
+        try {
+            TcmxMP3 player(path);
+            QFAIL("no error");
+        } catch (const AppError &error) {
+            QVERIFY2(pattern.match(error.message()).hasMatch(), qPrintable(error.message()));
+            QCOMPARE(dynamic_cast<const eMciDeviceError *>(&error) != nullptr, !message.contains("Cannot open"));
+        }
+    }
+
+    void fileAndTag_operations()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("Morning.chime.mp3");
+        QVERIFY(QFile::copy(m_dir.filePath("three.mp3"), path));
+        TcmxID3::fromFields("Title", "Artist", "Album", "Comment", 2001, 4, 80).write(path);
+        TcmxMP3 player(path);
+        QCOMPARE(player.getLengthInSeconds(), 3);
+        QCOMPARE(player.getFileName(), "Morning.chime");
+        QCOMPARE(player.getFilePath(), dir.path() + "/");
+        QCOMPARE((QStringList{player.getTitle(), player.getArtist(), player.getAlbum(), player.getYear(),
+                              player.getComment(), QString::number(player.getTrack()),
+                              player.getGenreText(player.getGenreNdx())}),
+                 (QStringList{"Title", "Artist", "Album", "2001", "Comment", "4", "Folk"}));
+
+        // The new tag goes into the file; the player keeps the one it read.
+        const qint64 size = QFileInfo(path).size();
+        player.ChgID3("New", "", "", "", 2002, 5, 0);
+        QCOMPARE(QFileInfo(path).size(), size);
+        QCOMPARE(TcmxID3::read(path).getTitle(), "New");
+        QCOMPARE(player.getTitle(), "Title");
+
+        QVERIFY(QDir(dir.path()).mkdir("sub"));
+        QVERIFY(player.ChgFilePath(dir.filePath("sub"), "Evening"));
+        QCOMPARE(player.getFilePath(), dir.filePath("sub") + "/");
+        QCOMPARE(player.getFileName(), "Evening");
+        QVERIFY(!QFile::exists(path));
+        QVERIFY(QFile::exists(dir.filePath("sub/Evening.mp3")));
+
+        // An existing file of the new name is never replaced.
+        writeFile(dir.filePath("taken.mp3"), "keep");
+        QVERIFY(!player.ChgFilePath(dir.path() + "/", "taken"));
+        QCOMPARE(readFile(dir.filePath("taken.mp3")), QByteArray("keep"));
+        QCOMPARE(player.getFileName(), "Evening");
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+QTEST_MAIN(TestCmxMP3)
+#include "tst_cmx_mp3.moc"
