@@ -1,7 +1,7 @@
 // Showing one note with a hard text: from its stored record to the window laid out and painted. Run it on the
 // test desktop (DISPLAY set) for the real window system, or with QT_QPA_PLATFORM=offscreen.
 #include "note/form_sticky.h"
-#include "platform/rtf_writer.h"
+#include "rtf/rtf_writer.h"
 
 #include <QApplication>
 #include <QTextDocument>

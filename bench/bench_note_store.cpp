@@ -1,6 +1,6 @@
 // Loading and saving a store of 1,000 notes with 2 KB of text each, the size a heavy user reaches.
 // Window creation is not part of it: only the file is read or written.
-#include "app/note_store.h"
+#include "store/note_store.h"
 
 #include <QTemporaryDir>
 

@@ -1,5 +1,5 @@
-#include "platform/rtf_reader.h"
-#include "platform/rtf_writer.h"
+#include "rtf/rtf_reader.h"
+#include "rtf/rtf_writer.h"
 
 #include <QCoreApplication>
 #include <QTextCursor>

@@ -1,9 +1,9 @@
 // Start-up with many stored notes: from an unread store to every note window created and shown.
 // Run it on the test desktop (DISPLAY set) for the real window system, or with QT_QPA_PLATFORM=offscreen.
 #include "app/form1.h"
-#include "app/note_store.h"
 #include "note/form_sticky.h"
-#include "platform/error_dialog.h"
+#include "store/note_store.h"
+#include "ui/error_dialog.h"
 
 #include <QApplication>
 #include <QTemporaryDir>

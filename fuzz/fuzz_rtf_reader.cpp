@@ -1,6 +1,6 @@
-#include "platform/app_error.h"
-#include "platform/rtf_reader.h"
-#include "platform/rtf_writer.h"
+#include "rtf/rtf_reader.h"
+#include "rtf/rtf_writer.h"
+#include "store/app_error.h"
 
 #include <QCoreApplication>
 #include <QTextDocument>

@@ -1,9 +1,9 @@
 #include "app/form1.h"
-#include "app/program_folders.h"
+#include "app/quillet_application.h"
 #include "app/store_guard.h"
-#include "platform/error_dialog.h"
-#include "platform/quillet_application.h"
 #include "platform/termination_signals.h"
+#include "store/program_folders.h"
+#include "ui/error_dialog.h"
 #include "ui/st_tray_icon.h"
 
 #include <QFileInfo>

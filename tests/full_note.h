@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/note_record.h"
+#include "store/note_record.h"
 
 // A note with every field away from its default, including texts the dialect would change unprotected.
 inline NoteRecord fullNote()
@@ -15,14 +15,14 @@ inline NoteRecord fullNote()
     note.color = 0x00C0FFFF;
     note.stayOnTop = true;
     note.lockText = true;
-    note.alarm = true;
-    note.countdown = false;
-    note.countStart = 15;
-    note.period = 3;
-    note.date = QStringLiteral("24/12/2025");
-    note.time = QStringLiteral("18:30:00");
-    note.playSound = true;
-    note.soundFile = QStringLiteral("/home/me/My Sounds/bell.wav");
+    note.alarm.enabled = true;
+    note.alarm.countdown = false;
+    note.alarm.countStart = 15;
+    note.alarm.period = 3;
+    note.alarm.date = QStringLiteral("24/12/2025");
+    note.alarm.time = QStringLiteral("18:30:00");
+    note.alarm.playSound = true;
+    note.alarm.soundFile = QStringLiteral("/home/me/My Sounds/bell.wav");
     note.text = QStringLiteral("{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Arial;}}\\f0\\fs20 milk\\par eggs \\'e9\\par}");
     return note;
 }

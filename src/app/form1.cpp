@@ -1,12 +1,13 @@
 #include "app/form1.h"
 
-#include "app/note_store.h"
-#include "app/settings.h"
 #include "note/form_sticky.h"
-#include "platform/app_error.h"
 #include "platform/clock.h"
-#include "platform/error_dialog.h"
 #include "platform/window.h"
+#include "store/app_error.h"
+#include "store/defaults.h"
+#include "store/note_store.h"
+#include "store/settings.h"
+#include "ui/error_dialog.h"
 #include "ui/st_tray_icon.h"
 
 #include <QAction>
@@ -24,49 +25,40 @@
 
 #include <utility>
 
-TFormSticky *FormSticky = nullptr;
+QPointer<TFormSticky> FormSticky;
 
 namespace {
 
-// The tray menu, in display order (depth 1 lies in the submenu above it; empty caption: separator).
-struct TrayEntry {
-    const char *name;
-    const char *caption;
-    int depth;
-    bool checkable = false;
-};
+// The four languages of the tray menu, in the order of their items.
+constexpr const char *languages[] = {"English", "Russian", "Bulgarian", "Greek"};
 
+// The tray menu, in display order.
 // clang-format off
-constexpr TrayEntry trayEntries[] = {
-    {"PMNewStickyNote", "New Sticky Note", 0},
-    {"N3", "", 0},
-    {"PMSetAll", "Set All", 0},
-    {"PMAllOnTop", "On Top", 1, true},
-    {"PMAllLockText", "Lock Text", 1, true},
-    {"PMHideAll", "Hide All", 0, true},
-    {"PMDeleteAll", "Delete All", 0},
-    {"N4", "", 0},
-    {"PMOptions", "Options", 0},
-    {"PMLanguage", "Language", 0},
-    {"PMLangEnglish", "English", 1, true},
-    {"PMLangRussian", "Russian", 1, true},
-    {"PMLangBulgarian", "Bulgarian", 1, true},
-    {"PMLangGreek", "Greek", 1, true},
-    {"N2", "", 0},
-    {"PMAbout", "About Program", 0},
-    {"N1", "", 0},
-    {"PMExit", "Exit", 0},
+constexpr MenuRow<TForm1> trayRows[] = {
+    {.name = "PMNewStickyNote", .caption = "New Sticky Note", .onClick = &TForm1::PMNewStickyNoteClick},
+    {.name = "N3"},
+    {.name = "PMSetAll", .caption = "Set All"},
+    {.name = "PMAllOnTop", .caption = "On Top", .depth = 1, .checkable = true, .onClick = &TForm1::PMAllOnTopClick},
+    {.name = "PMAllLockText", .caption = "Lock Text", .depth = 1, .checkable = true, .onClick = &TForm1::PMAllLockTextClick},
+    {.name = "PMHideAll", .caption = "Hide All", .checkable = true, .onClick = &TForm1::PMHideAllClick},
+    {.name = "PMDeleteAll", .caption = "Delete All", .onClick = &TForm1::PMDeleteAllClick},
+    {.name = "N4"},
+    {.name = "PMOptions", .caption = "Options", .onClick = &TForm1::PMOptionsClick},
+    {.name = "PMLanguage", .caption = "Language"},
+    {.name = "PMLangEnglish", .caption = "English", .depth = 1, .checkable = true, .onValue = &TForm1::PMLangClick, .value = 0},
+    {.name = "PMLangRussian", .caption = "Russian", .depth = 1, .checkable = true, .onValue = &TForm1::PMLangClick, .value = 1},
+    {.name = "PMLangBulgarian", .caption = "Bulgarian", .depth = 1, .checkable = true, .onValue = &TForm1::PMLangClick, .value = 2},
+    {.name = "PMLangGreek", .caption = "Greek", .depth = 1, .checkable = true, .onValue = &TForm1::PMLangClick, .value = 3},
+    {.name = "N2"},
+    {.name = "PMAbout", .caption = "About Program", .onClick = &TForm1::PMAboutClick},
+    {.name = "N1"},
+    {.name = "PMExit", .caption = "Exit", .onClick = &TForm1::PMExitClick},
 };
 // clang-format on
-
-struct LanguageItem {
-    const char *name;
-    const char *language;
-};
-constexpr LanguageItem languageItems[] = {{"PMLangEnglish", "English"},
-                                          {"PMLangRussian", "Russian"},
-                                          {"PMLangBulgarian", "Bulgarian"},
-                                          {"PMLangGreek", "Greek"}};
+constexpr int itemAllOnTop = menuRow(trayRows, "PMAllOnTop");
+constexpr int itemAllLockText = menuRow(trayRows, "PMAllLockText");
+constexpr int itemHideAll = menuRow(trayRows, "PMHideAll");
+constexpr int itemFirstLanguage = menuRow(trayRows, "PMLangEnglish");
 
 } // namespace
 
@@ -74,9 +66,10 @@ TForm1::TForm1(const ProgramFolders &folders, QWidget *parent)
     : QWidget(parent)
     , m_folders(folders)
 {
-    setWindowTitle(QString::fromLatin1(ErrorDialog::title));
-    DefaultColor = builtInDefaultColor;
-    buildTrayMenu();
+    setWindowTitle(QString::fromLatin1(ProgramVersion::title));
+    DefaultColor = Defaults::noteColor;
+    m_trayMenu = std::make_unique<MenuTable<TForm1>>(this, trayRows);
+    m_popupMenu = m_trayMenu->menu();
 
     m_trayIcon = new TStTrayIcon(this);
     m_trayIcon->setObjectName(QStringLiteral("StTrayIcon1"));
@@ -104,53 +97,22 @@ void TForm1::setAutosaveDelays(int delayMs, int limitMs)
 
 TForm1::~TForm1()
 {
-    if (FormSticky && (FormSticky == m_templateNote || m_allNotes.contains(FormSticky)))
-        FormSticky = nullptr;
+    // The form owns every note window it made; FormSticky forgets each as it goes.
     qDeleteAll(m_allNotes);
     delete m_templateNote;
 }
 
-void TForm1::buildTrayMenu()
+QAction *TForm1::menuItem(QStringView name) const
 {
-    m_popupMenu = new QMenu(this);
-    m_popupMenu->setObjectName(QStringLiteral("PopupMenu1"));
-    QMenu *submenu = nullptr;
-    const int count = int(std::size(trayEntries));
-    for (int i = 0; i < count; ++i) {
-        const TrayEntry &entry = trayEntries[i];
-        const QString name = QString::fromLatin1(entry.name);
-        QMenu *menu = entry.depth == 0 ? m_popupMenu : submenu;
-        QAction *action = nullptr;
-        if (*entry.caption == '\0') {
-            action = menu->addSeparator();
-        } else if (i + 1 < count && trayEntries[i + 1].depth > entry.depth) {
-            submenu = menu->addMenu(QString::fromUtf8(entry.caption));
-            submenu->setObjectName(name);
-            action = submenu->menuAction();
-        } else {
-            action = menu->addAction(QString::fromUtf8(entry.caption));
-            action->setCheckable(entry.checkable);
-        }
-        action->setObjectName(name);
-        m_items.insert(name, action);
-    }
+    const int row = m_trayMenu->find(name);
+    if (row < 0)
+        qFatal("the tray menu has no item %s", qPrintable(name.toString()));
+    return m_trayMenu->action(row);
+}
 
-    const auto connectItem = [this](const char *name, void (TForm1::*handler)()) {
-        connect(m_items.value(QString::fromLatin1(name)), &QAction::triggered, this, handler);
-    };
-    connectItem("PMNewStickyNote", &TForm1::PMNewStickyNoteClick);
-    connectItem("PMAllOnTop", &TForm1::PMAllOnTopClick);
-    connectItem("PMAllLockText", &TForm1::PMAllLockTextClick);
-    connectItem("PMHideAll", &TForm1::PMHideAllClick);
-    connectItem("PMDeleteAll", &TForm1::PMDeleteAllClick);
-    connectItem("PMOptions", &TForm1::PMOptionsClick);
-    connectItem("PMAbout", &TForm1::PMAboutClick);
-    connectItem("PMExit", &TForm1::PMExitClick);
-    for (const LanguageItem &item : languageItems) {
-        const QString language = QString::fromLatin1(item.language);
-        connect(m_items.value(QString::fromLatin1(item.name)), &QAction::triggered, this,
-                [this, language] { PMLanguageClick(language); });
-    }
+std::span<const MenuRow<TForm1>> TForm1::menuRows()
+{
+    return trayRows;
 }
 
 void TForm1::FormCreate(const QString &commandLineFile)
@@ -217,7 +179,7 @@ NoteDefaults TForm1::noteDefaults() const
     if (m_templateNote) {
         defaults.width = m_templateNote->width();
         defaults.height = m_templateNote->height();
-        defaults.soundFile = m_templateNote->toRecord().soundFile;
+        defaults.soundFile = m_templateNote->toRecord().alarm.soundFile;
     }
     return defaults;
 }
@@ -441,15 +403,16 @@ void TForm1::PMNewStickyNoteClick()
     TFormSticky *note = createNote();
     note->setWindowTitle(newNoteTitle());
     note->setNoteNumber(NoteCount);
+    // Centred within the primary screen's free area, wherever that screen lies among the others.
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QSize size = screen->size();
-        note->move((size.width() - note->width()) / 2, (size.height() - note->height()) / 2);
+        const QRect area = screen->availableGeometry();
+        note->move(area.x() + (area.width() - note->width()) / 2, area.y() + (area.height() - note->height()) / 2);
     }
     NoteRecord record = note->toRecord();
     record.title = note->windowTitle();
     record.opacity = DefaultOpacity;
     record.color = DefaultColor;
-    record.countdown = true;
+    record.alarm.countdown = true;
     record.text.clear();
     note->applyRecord(record);
     note->show();
@@ -458,8 +421,7 @@ void TForm1::PMNewStickyNoteClick()
 
 void TForm1::PMAllOnTopClick()
 {
-    QAction *item = m_items.value(QStringLiteral("PMAllOnTop"));
-    const bool checked = item->isChecked();
+    const bool checked = m_trayMenu->action(itemAllOnTop)->isChecked();
     for (TFormSticky *note : std::as_const(m_notes)) {
         FormSticky = note;
         note->setStayOnTop(checked);
@@ -468,7 +430,7 @@ void TForm1::PMAllOnTopClick()
 
 void TForm1::PMAllLockTextClick()
 {
-    const bool checked = m_items.value(QStringLiteral("PMAllLockText"))->isChecked();
+    const bool checked = m_trayMenu->action(itemAllLockText)->isChecked();
     for (TFormSticky *note : std::as_const(m_notes)) {
         FormSticky = note;
         note->setLockText(checked);
@@ -477,7 +439,7 @@ void TForm1::PMAllLockTextClick()
 
 void TForm1::PMHideAllClick()
 {
-    const bool checked = m_items.value(QStringLiteral("PMHideAll"))->isChecked();
+    const bool checked = m_trayMenu->action(itemHideAll)->isChecked();
     for (TFormSticky *note : std::as_const(m_notes)) {
         FormSticky = note;
         // Minimised notes keep their normal bounds, which is what the store saves.
@@ -506,12 +468,17 @@ void TForm1::PMAboutClick()
     // The about box comes with its own work; until then the command has nothing to open.
 }
 
+void TForm1::PMLangClick(int index)
+{
+    PMLanguageClick(QString::fromLatin1(languages[index]));
+}
+
 void TForm1::PMLanguageClick(const QString &language)
 {
     Language = language;
-    for (const LanguageItem &item : languageItems)
-        m_items.value(QString::fromLatin1(item.name))
-            ->setChecked(QString::fromLatin1(item.language).compare(language, Qt::CaseInsensitive) == 0);
+    for (int i = 0; i < int(std::size(languages)); ++i)
+        m_trayMenu->action(itemFirstLanguage + i)
+            ->setChecked(QString::fromLatin1(languages[i]).compare(language, Qt::CaseInsensitive) == 0);
 }
 
 void TForm1::StTrayIcon1Click()

@@ -1,13 +1,18 @@
 #pragma once
 
-#include "app/note_record.h"
-#include "app/program_folders.h"
+#include "note/form_sticky.h"
+#include "store/note_record.h"
+#include "store/program_folders.h"
+#include "ui/menu_table.h"
 
-#include <QHash>
 #include <QList>
+#include <QPointer>
 #include <QStringList>
 #include <QTimer>
 #include <QWidget>
+
+#include <memory>
+#include <span>
 
 class QAction;
 class QMenu;
@@ -47,6 +52,7 @@ public:
     void PMOptionsClick();
     void PMAboutClick();
     void PMLanguageClick(const QString &language);
+    void PMLangClick(int index); // the language item at index (English, Russian, Bulgarian, Greek)
     void PMExitClick();
     void StTrayIcon1Click();
     void StTrayIcon1DblClick(bool &restoreApp);
@@ -68,7 +74,11 @@ public:
 
     const QList<TFormSticky *> &notes() const { return m_notes; }
     QMenu *PopupMenu1() const { return m_popupMenu; }
-    QAction *menuItem(const QString &name) const { return m_items.value(name); }
+    // A tray menu item by its name; a name the menu lacks ends the program, as only a wrong name in the code
+    // can ask for it.
+    QAction *menuItem(QStringView name) const;
+    // The rows of the tray menu, in menu order.
+    static std::span<const MenuRow<TForm1>> menuRows();
     TStTrayIcon *StTrayIcon1() const { return m_trayIcon; }
     const ProgramFolders &folders() const { return m_folders; }
     bool savesEnabled() const { return m_notesLoaded; }
@@ -79,7 +89,6 @@ public:
     bool AutoStart = false;
     QString Language;
 
-    static constexpr quint32 builtInDefaultColor = 0x00C0FFFF;
     // The automatic save comes this long after the last change, but never later than autosaveLimitMs after
     // the first unsaved one, so that a user who types on without a pause is saved too.
     static constexpr int autosaveDelayMs = 2000;
@@ -99,7 +108,6 @@ private:
     void finishClosing();
     void writeSettings() const;
     void removeStaleTemporaryFiles() const;
-    void buildTrayMenu();
     void updateTrayMenuInNotes();
     NoteDefaults noteDefaults() const;
     QList<NoteRecord> currentRecords() const;
@@ -110,8 +118,8 @@ private:
     QList<TFormSticky *> m_notes;    // the open notes, in order: position + 1 is the note number
     QList<TFormSticky *> m_allNotes; // every note window ever made, closed ones included, deleted at exit
     TFormSticky *m_templateNote = nullptr;
+    std::unique_ptr<MenuTable<TForm1>> m_trayMenu;
     QMenu *m_popupMenu = nullptr;
-    QHash<QString, QAction *> m_items;
     TStTrayIcon *m_trayIcon = nullptr;
     QTimer m_autosave;
     QTimer m_autosaveLimit;
@@ -126,5 +134,5 @@ private:
     QList<NoteRecord> m_lastSaved;
 };
 
-// The current note: the note window that the last note command addressed.
-extern TFormSticky *FormSticky;
+// The current note: the note window that the last note command addressed; null once that window is gone.
+extern QPointer<TFormSticky> FormSticky;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/profile.h"
+#include "store/profile.h"
 
 #include <QString>
 #include <QStringView>

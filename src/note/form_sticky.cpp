@@ -1,11 +1,12 @@
 #include "note/form_sticky.h"
 
-#include "app/note_store.h"
-#include "platform/app_error.h"
-#include "platform/profile.h"
-#include "platform/rtf_reader.h"
-#include "platform/rtf_writer.h"
 #include "platform/window.h"
+#include "rtf/rtf_reader.h"
+#include "rtf/rtf_writer.h"
+#include "store/app_error.h"
+#include "store/note_store.h"
+#include "store/profile.h"
+#include "ui/menu_table.h"
 
 #include <QAction>
 #include <QApplication>
@@ -26,99 +27,85 @@
 
 namespace {
 
-// The context menu, in display order.
+// The context menu, in display order. The opacity steps are the percentage times 255 / 100 with the fraction
+// dropped, but 254 for "100" so that the note stays a translucent-capable window.
 // clang-format off
-constexpr TFormSticky::MenuEntry menuEntries[] = {
-    {"PMUndo", "Undo", "Ctrl+Z", 0},
-    {"N1", "", "", 0},
-    {"PMCut", "Cut", "Ctrl+X", 0},
-    {"PMCopy", "Copy", "Ctrl+C", 0},
-    {"PMPaste", "Paste", "Ctrl+V", 0},
-    {"N2", "", "", 0},
-    {"PMSelectAll", "Select All", "Ctrl+A", 0},
-    {"PMPrint", "Print", "Ctrl+P", 0},
-    {"PMSaveAs", "Save as ...", "", 0},
-    {"N9", "", "", 0},
-    {"PMWindow", "Window", "", 0},
-    {"PMChangeTitle", "Change Title", "", 1},
-    {"PMChangeColor", "Change Color", "", 1},
-    {"PMChangeOpacity", "Change Opacity", "", 1},
-    {"PMOpacity100", "100", "", 2},
-    {"PMOpacity90", "90", "", 2},
-    {"PMOpacity80", "80", "", 2},
-    {"PMOpacity70", "70", "", 2},
-    {"PMOpacity60", "60", "", 2},
-    {"PMOpacity50", "50", "", 2},
-    {"PMOpacity40", "40", "", 2},
-    {"PMOpacity30", "30", "", 2},
-    {"PMOpacity20", "20", "", 2},
-    {"PMOpacity10", "10", "", 2},
-    {"PMStayOnTop", "Stay On Top", "Ctrl+T", 1, true},
-    {"N7", "", "", 0},
-    {"PMText", "Text", "", 0},
-    {"PMFont", "Font", "", 1},
-    {"PMFontSelect", "Select ...", "", 2},
-    {"PMSize", "Size", "", 1},
-    {"PMFontSizeMore", "More  Ctrl +", "", 2},
-    {"PMFontSizeLess", "Less   Ctrl -", "", 2},
-    {"N4", "", "", 2},
-    {"PMFontSize8", "8", "", 2},
-    {"PMFontSize10", "10", "", 2},
-    {"PMFontSize12", "12", "", 2},
-    {"PMFontSize14", "14", "", 2},
-    {"PMFontSize16", "16", "", 2},
-    {"PMFontSize18", "18", "", 2},
-    {"PMFontSize24", "24", "", 2},
-    {"PMFontSize36", "36", "", 2},
-    {"PMFontSize48", "48", "", 2},
-    {"PMFontSize60", "60", "", 2},
-    {"PMFontSize72", "72", "", 2},
-    {"PMStyle", "Style", "", 1},
-    {"PMBold", "Bold", "Ctrl+B", 2},
-    {"PMItalic", "Italic", "Ctrl+I", 2},
-    {"PMUnderline", "Underline", "Ctrl+U", 2},
-    {"PMStrikeOut", "Strike Out", "Ctrl+S", 2},
-    {"PMCase", "Case", "", 1},
-    {"PMUppercase", "Uppercase", "", 2},
-    {"PMLowercase", "Lowercase", "", 2},
-    {"N5", "", "", 1},
-    {"PMAlignment", "Alignment", "", 1},
-    {"PMAlignLeft", "Left", "", 2},
-    {"PMAlignCenter", "Center", "", 2},
-    {"PMAlignRight", "Right", "", 2},
-    {"PMList", "List", "", 1},
-    {"PMNone", "None", "", 2},
-    {"PMBullets", "Bullets", "", 2},
-    {"PMNumbers", "Numbers", "", 2},
-    {"PMSmallLetters", "Small Letters", "", 2},
-    {"PMLargeLetters", "Large Letters", "", 2},
-    {"PMSmallRomanNumbers", "Small Roman Numbers", "", 2},
-    {"PMLargeRomanNumbers", "Large Roman Numbers", "", 2},
-    {"N6", "", "", 1},
-    {"PMLockText", "Lock", "Ctrl+L", 1, true},
-    {"N8", "", "", 0},
-    {"PMAlarm", "Alarm", "Ctrl+Shift+A", 0},
+constexpr MenuRow<TFormSticky> menuRows[] = {
+    {.name = "PMUndo", .caption = "Undo", .shortcut = "Ctrl+Z", .onClick = &TFormSticky::PMUndoClick},
+    {.name = "N1"},
+    {.name = "PMCut", .caption = "Cut", .shortcut = "Ctrl+X", .onClick = &TFormSticky::PMCutClick},
+    {.name = "PMCopy", .caption = "Copy", .shortcut = "Ctrl+C", .onClick = &TFormSticky::PMCopyClick},
+    {.name = "PMPaste", .caption = "Paste", .shortcut = "Ctrl+V", .onClick = &TFormSticky::PMPasteClick},
+    {.name = "N2"},
+    {.name = "PMSelectAll", .caption = "Select All", .shortcut = "Ctrl+A", .onClick = &TFormSticky::PMSelectAllClick},
+    {.name = "PMPrint", .caption = "Print", .shortcut = "Ctrl+P"},
+    {.name = "PMSaveAs", .caption = "Save as ...", .onClick = &TFormSticky::PMSaveAsClick},
+    {.name = "N9"},
+    {.name = "PMWindow", .caption = "Window"},
+    {.name = "PMChangeTitle", .caption = "Change Title", .depth = 1, .onClick = &TFormSticky::PMChangeTitleClick},
+    {.name = "PMChangeColor", .caption = "Change Color", .depth = 1, .onClick = &TFormSticky::PMChangeColorClick},
+    {.name = "PMChangeOpacity", .caption = "Change Opacity", .depth = 1},
+    {.name = "PMOpacity100", .caption = "100", .depth = 2, .onValue = &TFormSticky::PMOpacityClick, .value = 254},
+    {.name = "PMOpacity90", .caption = "90", .depth = 2, .onValue = &TFormSticky::PMOpacityClick, .value = 229},
+    {.name = "PMOpacity80", .caption = "80", .depth = 2, .onValue = &TFormSticky::PMOpacityClick, .value = 204},
+    {.name = "PMOpacity70", .caption = "70", .depth = 2, .onValue = &TFormSticky::PMOpacityClick, .value = 178},
+    {.name = "PMOpacity60", .caption = "60", .depth = 2, .onValue = &TFormSticky::PMOpacityClick, .value = 153},
+    {.name = "PMOpacity50", .caption = "50", .depth = 2, .onValue = &TFormSticky::PMOpacityClick, .value = 127},
+    {.name = "PMOpacity40", .caption = "40", .depth = 2, .onValue = &TFormSticky::PMOpacityClick, .value = 102},
+    {.name = "PMOpacity30", .caption = "30", .depth = 2, .onValue = &TFormSticky::PMOpacityClick, .value = 76},
+    {.name = "PMOpacity20", .caption = "20", .depth = 2, .onValue = &TFormSticky::PMOpacityClick, .value = 51},
+    {.name = "PMOpacity10", .caption = "10", .depth = 2, .onValue = &TFormSticky::PMOpacityClick, .value = 25},
+    {.name = "PMStayOnTop", .caption = "Stay On Top", .depth = 1, .shortcut = "Ctrl+T", .checkable = true, .onClick = &TFormSticky::PMStayOnTopClick},
+    {.name = "N7"},
+    {.name = "PMText", .caption = "Text"},
+    {.name = "PMFont", .caption = "Font", .depth = 1},
+    {.name = "PMFontSelect", .caption = "Select ...", .depth = 2},
+    {.name = "PMSize", .caption = "Size", .depth = 1},
+    {.name = "PMFontSizeMore", .caption = "More  Ctrl +", .depth = 2},
+    {.name = "PMFontSizeLess", .caption = "Less   Ctrl -", .depth = 2},
+    {.name = "N4", .depth = 2},
+    {.name = "PMFontSize8", .caption = "8", .depth = 2},
+    {.name = "PMFontSize10", .caption = "10", .depth = 2},
+    {.name = "PMFontSize12", .caption = "12", .depth = 2},
+    {.name = "PMFontSize14", .caption = "14", .depth = 2},
+    {.name = "PMFontSize16", .caption = "16", .depth = 2},
+    {.name = "PMFontSize18", .caption = "18", .depth = 2},
+    {.name = "PMFontSize24", .caption = "24", .depth = 2},
+    {.name = "PMFontSize36", .caption = "36", .depth = 2},
+    {.name = "PMFontSize48", .caption = "48", .depth = 2},
+    {.name = "PMFontSize60", .caption = "60", .depth = 2},
+    {.name = "PMFontSize72", .caption = "72", .depth = 2},
+    {.name = "PMStyle", .caption = "Style", .depth = 1},
+    {.name = "PMBold", .caption = "Bold", .depth = 2, .shortcut = "Ctrl+B"},
+    {.name = "PMItalic", .caption = "Italic", .depth = 2, .shortcut = "Ctrl+I"},
+    {.name = "PMUnderline", .caption = "Underline", .depth = 2, .shortcut = "Ctrl+U"},
+    {.name = "PMStrikeOut", .caption = "Strike Out", .depth = 2, .shortcut = "Ctrl+S"},
+    {.name = "PMCase", .caption = "Case", .depth = 1},
+    {.name = "PMUppercase", .caption = "Uppercase", .depth = 2},
+    {.name = "PMLowercase", .caption = "Lowercase", .depth = 2},
+    {.name = "N5", .depth = 1},
+    {.name = "PMAlignment", .caption = "Alignment", .depth = 1},
+    {.name = "PMAlignLeft", .caption = "Left", .depth = 2},
+    {.name = "PMAlignCenter", .caption = "Center", .depth = 2},
+    {.name = "PMAlignRight", .caption = "Right", .depth = 2},
+    {.name = "PMList", .caption = "List", .depth = 1},
+    {.name = "PMNone", .caption = "None", .depth = 2},
+    {.name = "PMBullets", .caption = "Bullets", .depth = 2},
+    {.name = "PMNumbers", .caption = "Numbers", .depth = 2},
+    {.name = "PMSmallLetters", .caption = "Small Letters", .depth = 2},
+    {.name = "PMLargeLetters", .caption = "Large Letters", .depth = 2},
+    {.name = "PMSmallRomanNumbers", .caption = "Small Roman Numbers", .depth = 2},
+    {.name = "PMLargeRomanNumbers", .caption = "Large Roman Numbers", .depth = 2},
+    {.name = "N6", .depth = 1},
+    {.name = "PMLockText", .caption = "Lock", .depth = 1, .shortcut = "Ctrl+L", .checkable = true, .onClick = &TFormSticky::PMLockTextClick},
+    {.name = "N8"},
+    {.name = "PMAlarm", .caption = "Alarm", .shortcut = "Ctrl+Shift+A"},
 };
 // clang-format on
+constexpr int itemStayOnTop = menuRow(menuRows, "PMStayOnTop");
+constexpr int itemLockText = menuRow(menuRows, "PMLockText");
 
 constexpr const char *saveExtensions[] = {".stc", ".txt", ".rtf"};
-
-// The opacity steps: the percentage times 255 / 100 with the fraction dropped, but 254 for "100" so the
-// note stays a translucent-capable window.
-struct OpacityStep {
-    const char *name;
-    int alpha;
-};
-constexpr std::array<OpacityStep, 10> opacitySteps{{{"PMOpacity100", 254},
-                                                    {"PMOpacity90", 229},
-                                                    {"PMOpacity80", 204},
-                                                    {"PMOpacity70", 178},
-                                                    {"PMOpacity60", 153},
-                                                    {"PMOpacity50", 127},
-                                                    {"PMOpacity40", 102},
-                                                    {"PMOpacity30", 76},
-                                                    {"PMOpacity20", 51},
-                                                    {"PMOpacity10", 25}}};
 
 // 5 points (100 twips); block margins count in points, as the RTF codec reads and writes them.
 constexpr qreal creationIndent = 5.0;
@@ -171,7 +158,7 @@ TFormSticky::TFormSticky(const QString &programFolder, QWidget *parent)
     , m_programFolder(programFolder)
 {
     setWindowTitle(QStringLiteral("Sticky"));
-    setGeometry(388, 104, 240, 180);
+    setGeometry(388, 104, Defaults::noteWidth, Defaults::noteHeight);
     QFont formFont(QStringLiteral("MS Sans Serif"));
     formFont.setPointSize(8);
     setFont(formFont);
@@ -194,7 +181,7 @@ TFormSticky::TFormSticky(const QString &programFolder, QWidget *parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_richEdit);
 
-    makeShortcutItems();
+    m_menu = std::make_unique<MenuTable<TFormSticky>>(this, ::menuRows);
     connect(m_richEdit, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &pos) { showPopupMenu(m_richEdit->viewport()->mapToGlobal(pos)); });
     setContextMenuPolicy(Qt::CustomContextMenu);
@@ -230,108 +217,28 @@ void TFormSticky::FormCreate()
     m_textDirty = true;
 }
 
-QAction *TFormSticky::makeItem(const MenuEntry &entry)
-{
-    const QString name = QString::fromLatin1(entry.name);
-    auto *action = new QAction(QString::fromUtf8(entry.caption), this);
-    action->setObjectName(name);
-    action->setCheckable(entry.checkable);
-    m_items.insert(name, action);
-
-    using Handler = void (TFormSticky::*)();
-    static const QHash<QString, Handler> handlers{
-        {QStringLiteral("PMUndo"), &TFormSticky::PMUndoClick},
-        {QStringLiteral("PMCut"), &TFormSticky::PMCutClick},
-        {QStringLiteral("PMCopy"), &TFormSticky::PMCopyClick},
-        {QStringLiteral("PMPaste"), &TFormSticky::PMPasteClick},
-        {QStringLiteral("PMSelectAll"), &TFormSticky::PMSelectAllClick},
-        {QStringLiteral("PMSaveAs"), &TFormSticky::PMSaveAsClick},
-        {QStringLiteral("PMChangeTitle"), &TFormSticky::PMChangeTitleClick},
-        {QStringLiteral("PMChangeColor"), &TFormSticky::PMChangeColorClick},
-        {QStringLiteral("PMStayOnTop"), &TFormSticky::PMStayOnTopClick},
-        {QStringLiteral("PMLockText"), &TFormSticky::PMLockTextClick},
-    };
-    if (const Handler handler = handlers.value(name))
-        connect(action, &QAction::triggered, this, handler);
-    for (const OpacityStep &step : opacitySteps) {
-        if (name == QLatin1String(step.name)) {
-            const int alpha = step.alpha;
-            connect(action, &QAction::triggered, this, [this, alpha] {
-                setOpacity(alpha);
-                ApplyOpacity(alpha);
-            });
-        }
-    }
-    return action;
-}
-
-void TFormSticky::makeShortcutItems()
-{
-    // The items with shortcuts exist from the start, as the shortcuts work while the note has the
-    // keyboard focus, also with the menu never opened; they include both items with check marks.
-    for (const MenuEntry &entry : menuEntries) {
-        if (*entry.shortcut == '\0')
-            continue;
-        QAction *action = makeItem(entry);
-        action->setShortcut(QKeySequence(QString::fromLatin1(entry.shortcut)));
-        addAction(action);
-    }
-}
-
-void TFormSticky::ensureMenu() const
-{
-    // The rest of the menu is built when it is first needed: with hundreds of notes, most menus are never
-    // opened, and building them all would slow the start.
-    if (m_popupMenu)
-        return;
-    auto *self = const_cast<TFormSticky *>(this);
-    self->m_popupMenu = new QMenu(self);
-    m_popupMenu->setObjectName(QStringLiteral("PopupMenu1"));
-    QList<QMenu *> menus{m_popupMenu};
-    const int count = int(std::size(menuEntries));
-    for (int i = 0; i < count; ++i) {
-        const MenuEntry &entry = menuEntries[i];
-        const QString name = QString::fromLatin1(entry.name);
-        menus.resize(entry.depth + 1);
-        QMenu *menu = menus.back();
-        QAction *action = nullptr;
-        if (*entry.caption == '\0') {
-            action = menu->addSeparator();
-        } else if (i + 1 < count && menuEntries[i + 1].depth > entry.depth) {
-            QMenu *submenu = menu->addMenu(QString::fromUtf8(entry.caption));
-            submenu->setObjectName(name);
-            menus.append(submenu);
-            action = submenu->menuAction();
-        } else {
-            action = m_items.value(name);
-            if (!action)
-                action = self->makeItem(entry);
-            menu->addAction(action);
-        }
-        action->setObjectName(name);
-        self->m_items.insert(name, action);
-    }
-    self->applyTrayMenu();
-}
-
 QMenu *TFormSticky::PopupMenu1() const
 {
-    ensureMenu();
-    return m_popupMenu;
+    if (!m_menuMade) {
+        m_menuMade = true;
+        m_menu->menu();
+        const_cast<TFormSticky *>(this)->applyTrayMenu();
+    }
+    return m_menu->menu();
 }
 
-QAction *TFormSticky::menuItem(const QString &name) const
+QAction *TFormSticky::menuItem(QStringView name) const
 {
-    ensureMenu();
-    return m_items.value(name);
+    const int row = m_menu->find(name);
+    if (row < 0)
+        qFatal("the note menu has no item %s", qPrintable(name.toString()));
+    PopupMenu1();
+    return m_menu->action(row);
 }
 
-QStringList TFormSticky::menuItemNames()
+std::span<const MenuRow<TFormSticky>> TFormSticky::menuRows()
 {
-    QStringList names;
-    for (const MenuEntry &entry : menuEntries)
-        names.append(QString::fromLatin1(entry.name));
-    return names;
+    return ::menuRows;
 }
 
 void TFormSticky::showPopupMenu(const QPoint &globalPos)
@@ -342,23 +249,23 @@ void TFormSticky::showPopupMenu(const QPoint &globalPos)
 void TFormSticky::setTrayMenu(QMenu *trayMenu)
 {
     m_trayMenu = trayMenu;
-    if (m_popupMenu)
+    if (m_menuMade)
         applyTrayMenu();
 }
 
 void TFormSticky::applyTrayMenu()
 {
     if (m_trayMenuAction) {
-        m_popupMenu->removeAction(m_trayMenuAction);
+        m_menu->menu()->removeAction(m_trayMenuAction);
         delete m_traySeparator;
         m_traySeparator = nullptr;
         m_trayMenuAction = nullptr;
     }
     if (!m_trayMenu)
         return;
-    m_traySeparator = m_popupMenu->addSeparator();
-    m_trayMenuAction = m_popupMenu->addMenu(m_trayMenu);
-    m_trayMenuAction->setText(QStringLiteral("Quillet 1.02"));
+    m_traySeparator = m_menu->menu()->addSeparator();
+    m_trayMenuAction = m_menu->menu()->addMenu(m_trayMenu);
+    m_trayMenuAction->setText(QString::fromLatin1(ProgramVersion::title));
 }
 
 void TFormSticky::setOpacity(int alpha)
@@ -389,7 +296,7 @@ void TFormSticky::setStayOnTop(bool onTop)
 {
     const bool differs = m_stayOnTop != onTop;
     m_stayOnTop = onTop;
-    m_items.value(QStringLiteral("PMStayOnTop"))->setChecked(onTop);
+    m_menu->action(itemStayOnTop)->setChecked(onTop);
     Window::setStayOnTop(this, onTop);
     if (differs)
         Q_EMIT changed();
@@ -400,7 +307,7 @@ void TFormSticky::setLockText(bool locked)
     locked = locked || m_textCut;
     const bool differs = m_lockText != locked;
     m_lockText = locked;
-    m_items.value(QStringLiteral("PMLockText"))->setChecked(locked);
+    m_menu->action(itemLockText)->setChecked(locked);
     m_richEdit->setReadOnly(locked);
     // A read-only QTextEdit would drop its caret and keyboard selection; the note stays navigable.
     if (locked)
@@ -411,7 +318,8 @@ void TFormSticky::setLockText(bool locked)
 
 NoteRecord TFormSticky::toRecord() const
 {
-    NoteRecord record = m_alarmFields;
+    NoteRecord record;
+    record.alarm = m_alarmFields;
     record.title = windowTitle();
     record.left = pos().x();
     record.top = pos().y();
@@ -433,8 +341,7 @@ void TFormSticky::applyRecord(const NoteRecord &record)
     resize(record.width, record.height);
     m_opacity = record.opacity;
     setNoteColor(record.color);
-    m_alarmFields = record;
-    m_alarmFields.text.clear();
+    m_alarmFields = record.alarm;
     setStayOnTop(record.stayOnTop);
     m_textCut = record.text.size() > maxShownTextLength;
     setLockText(record.lockText);
@@ -531,6 +438,12 @@ void TFormSticky::PMChangeColorClick()
         return;
     m_lastChosenColor = chosen;
     setNoteColor(quint32(chosen.red()) | quint32(chosen.green()) << 8 | quint32(chosen.blue()) << 16);
+}
+
+void TFormSticky::PMOpacityClick(int alpha)
+{
+    setOpacity(alpha);
+    ApplyOpacity(alpha);
 }
 
 void TFormSticky::PMStayOnTopClick()

@@ -1,10 +1,13 @@
 #pragma once
 
-#include "app/note_record.h"
+#include "store/note_record.h"
+#include "ui/menu_table.h"
 
 #include <QColor>
-#include <QHash>
 #include <QWidget>
+
+#include <memory>
+#include <span>
 
 class QAction;
 class QMenu;
@@ -60,20 +63,11 @@ public:
 
     QTextEdit *RichEdit1() const { return m_richEdit; }
     QMenu *PopupMenu1() const;
-    // A menu item by its name ("PMStayOnTop", "PMOpacity50", ...), or nullptr.
-    QAction *menuItem(const QString &name) const;
-    // Every item's name, separators and submenus included, in menu order.
-    static QStringList menuItemNames();
-
-    // One row of the context menu: depth is the submenu level, an empty caption makes a separator, and
-    // an item followed by deeper ones is a submenu.
-    struct MenuEntry {
-        const char *name;
-        const char *caption;
-        const char *shortcut;
-        int depth;
-        bool checkable = false;
-    };
+    // A menu item by its name ("PMStayOnTop", "PMOpacity50", ...); a name the menu lacks ends the program,
+    // as only a wrong name in the code can ask for it.
+    QAction *menuItem(QStringView name) const;
+    // The rows of the context menu, in menu order: name, caption, shortcut, depth, check mark, handler.
+    static std::span<const MenuRow<TFormSticky>> menuRows();
 
     // The tray menu as the last submenu of the context menu, for desktops without a notification area
     // (nullptr removes it).
@@ -94,6 +88,7 @@ public:
 
     void PMChangeTitleClick();
     void PMChangeColorClick();
+    void PMOpacityClick(int alpha);
     void PMStayOnTopClick();
     void PMLockTextClick();
     void PMUndoClick();
@@ -117,16 +112,13 @@ protected:
 private:
     void FormCreate();
     void FormShow();
-    QAction *makeItem(const MenuEntry &entry);
-    void makeShortcutItems();
-    void ensureMenu() const;
     void applyTrayMenu();
     void showPopupMenu(const QPoint &globalPos);
     void updateWrapMode();
 
     QTextEdit *m_richEdit = nullptr;
-    QMenu *m_popupMenu = nullptr;
-    QHash<QString, QAction *> m_items;
+    std::unique_ptr<MenuTable<TFormSticky>> m_menu;
+    mutable bool m_menuMade = false;
     QMenu *m_trayMenu = nullptr;
     QAction *m_traySeparator = nullptr;
     QAction *m_trayMenuAction = nullptr;
@@ -136,7 +128,7 @@ private:
     quint32 m_noteColor = 0;
     bool m_stayOnTop = false;
     bool m_lockText = false;
-    NoteRecord m_alarmFields; // the alarm keys of the record (alarm, countdown, count start, period, ...)
+    AlarmFields m_alarmFields;
     QString m_defaultSoundFile;
     QColor m_lastChosenColor = Qt::black;
     QString m_programFolder;

@@ -4,7 +4,8 @@
 #include <QString>
 
 // 8-bit and double-byte Windows code pages (1250-1258, 874, 932, 936, 949, 950, ...), which RTF uses
-// for its \'hh text. The platform's converter does the work (iconv on Linux).
+// for its \'hh text and language files for theirs. The platform's converter does the work (iconv on Linux,
+// the system's own conversion on Windows).
 namespace CodePage {
 
 // Text from bytes in the code page; bytes that do not decode become U+FFFD. Unknown code pages
@@ -12,8 +13,5 @@ namespace CodePage {
 QString decode(int codePage, const QByteArray &bytes);
 // Bytes for text in the code page, or false when some character has no encoding there.
 bool encode(int codePage, const QString &text, QByteArray *bytes);
-// The code page of an RTF \fcharset value (0 -> 1252, 128 -> 932, 134 -> 936, 161 -> 1253, 204 -> 1251,
-// 238 -> 1250, ...); 0 when the charset has none (2, the symbol charset).
-int fromCharset(int charset);
 
 } // namespace CodePage

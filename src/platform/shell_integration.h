@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/program_version.h"
+
 #include <QString>
 
 // The desktop's hooks for the program: start at logon and the .stc note file type. On Linux these are
@@ -8,7 +10,7 @@
 namespace ShellIntegration {
 
 // The program's caption, which names the start-at-logon entry.
-inline constexpr char programTitle[] = "Quillet 1.02";
+inline constexpr const char *programTitle = ProgramVersion::title;
 // The .stc file type's identifier and its description at once.
 inline constexpr char fileTypeName[] = "Vellumy";
 

@@ -1,6 +1,6 @@
 #include "platform/shell_integration.h"
 
-#include "platform/app_error.h"
+#include "store/app_error.h"
 
 #include <QDir>
 #include <QFile>

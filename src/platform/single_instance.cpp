@@ -1,6 +1,7 @@
 #include "platform/single_instance.h"
 
 #include "platform/local_socket_options.h"
+#include "store/app_error.h"
 
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
@@ -168,8 +169,8 @@ void SingleInstance::readClient(QLocalSocket *client)
     client->disconnectFromServer();
     try {
         emit argumentReceived(argument);
-    } catch (const std::exception &error) {
+    } catch (...) {
         // The receiver reports its own failures; one that slips through must not unwind the event loop.
-        qWarning("%s", error.what());
+        qWarning("%s", qPrintable(AppError::currentMessage()));
     }
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/app_error.h"
+#include "store/app_error.h"
 
 // A failure of the tray icon control. The code tells the cases apart for callers that care; the message is what
 // the error dialog shows.

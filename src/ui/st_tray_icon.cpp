@@ -500,10 +500,8 @@ void TStTrayIcon::guarded(const std::function<void()> &action)
 {
     try {
         action();
-    } catch (const AppError &error) {
-        report(error.message());
-    } catch (const std::exception &error) {
-        report(QString::fromLocal8Bit(error.what()));
+    } catch (...) {
+        report(AppError::currentMessage());
     }
 }
 

@@ -2,7 +2,7 @@
 #include "alarm/cmx_id3.h"
 #include "alarm/mp3_length.h"
 #include "mp3_files.h"
-#include "platform/app_error.h"
+#include "store/app_error.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>

@@ -3,8 +3,8 @@
 #include "alarm/cmx_mp3.h"
 #include "alarm/e_mci_device_error.h"
 #include "mp3_files.h"
-#include "platform/app_error.h"
 #include "platform/media.h"
+#include "store/app_error.h"
 
 #include <QDir>
 #include <QElapsedTimer>

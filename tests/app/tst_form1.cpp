@@ -1,11 +1,11 @@
 #include "app/form1.h"
-#include "app/note_store.h"
 #include "note/form_sticky.h"
 #include "platform/clock.h"
-#include "platform/error_dialog.h"
-#include "platform/profile.h"
+#include "store/note_store.h"
+#include "store/profile.h"
+#include "ui/error_dialog.h"
 
-#include "../platform/read_only_folder.h"
+#include "../read_only_folder.h"
 #include "../test_files.h"
 
 #include <QAction>
@@ -152,9 +152,9 @@ private slots:
                      QRect(before[i].left, before[i].top, before[i].width, before[i].height));
             QCOMPARE(after[i].text, before[i].text);
         }
-        QVERIFY(after[1].alarm);
-        QCOMPARE(after[1].period, 3);
-        QCOMPARE(after[1].soundFile, QStringLiteral("/x.wav"));
+        QVERIFY(after[1].alarm.enabled);
+        QCOMPARE(after[1].alarm.period, 3);
+        QCOMPARE(after[1].alarm.soundFile, QStringLiteral("/x.wav"));
     }
 
     void load_badColor_showsErrorAndKeepsEveryNote()
@@ -166,7 +166,7 @@ private slots:
         TForm1 *form = start();
         QCOMPARE(m_errors, QStringList{QStringLiteral("'purpleish' is not a valid integer value.")});
         QCOMPARE(form->notes().size(), 3);
-        QCOMPARE(form->notes()[1]->noteColor(), TForm1::builtInDefaultColor);
+        QCOMPARE(form->notes()[1]->noteColor(), Defaults::noteColor);
         QVERIFY(form->FormClose());
         QCOMPARE(savedStore().readInteger(u"Stickies", u"Total", 0), 3);
         QCOMPARE(savedStore().readString(u"Stickie3", u"Title"), QStringLiteral("c"));
@@ -249,7 +249,7 @@ private slots:
         TForm1 *form = start(m_dir.filePath(QStringLiteral("absent.stc")));
         QCOMPARE(form->notes().size(), 1);
         QCOMPARE(form->notes()[0]->windowTitle(), QString());
-        QCOMPARE(form->notes()[0]->noteColor(), TForm1::builtInDefaultColor);
+        QCOMPARE(form->notes()[0]->noteColor(), Defaults::noteColor);
     }
 
     void newNote_data()
@@ -283,7 +283,7 @@ private slots:
             QCOMPARE(note->pos(), QPoint((screen.width() - 240) / 2, (screen.height() - 180) / 2));
             QCOMPARE(note->opacity(), 200);
             QCOMPARE(note->noteColor(), 0x00FFFF00u);
-            QVERIFY(note->toRecord().countdown);
+            QVERIFY(note->toRecord().alarm.countdown);
             QVERIFY(!note->stayOnTop());
             QVERIFY(note->isVisible());
         }

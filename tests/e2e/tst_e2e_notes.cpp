@@ -1,7 +1,7 @@
 #include "desktop_probe.h"
 #include "portable_program.h"
 
-#include "platform/profile.h"
+#include "store/profile.h"
 
 #include <QFile>
 #include <QStandardPaths>

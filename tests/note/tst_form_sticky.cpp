@@ -2,10 +2,10 @@
 
 #include "../full_note.h"
 
-#include "app/note_store.h"
-#include "platform/app_error.h"
-#include "platform/profile.h"
-#include "platform/rtf_reader.h"
+#include "rtf/rtf_reader.h"
+#include "store/app_error.h"
+#include "store/note_store.h"
+#include "store/profile.h"
 
 #include <QAction>
 #include <QMenu>
@@ -112,7 +112,7 @@ private slots:
             QStringLiteral("PMSaveAs"), QStringLiteral("N9"), QStringLiteral("PMWindow"),    QStringLiteral("N7"),
             QStringLiteral("PMText"),   QStringLiteral("N8"), QStringLiteral("PMAlarm")};
         QCOMPARE(names, expected);
-        QCOMPARE(TFormSticky::menuItemNames().size(), 69);
+        QCOMPARE(TFormSticky::menuRows().size(), std::size_t(69));
     }
 
     void opacityItems_data()
@@ -166,8 +166,8 @@ private slots:
         note.RichEdit1()->setFocus();
         QTest::keyClicks(note.RichEdit1(), QStringLiteral("typed"));
         QCOMPARE(note.RichEdit1()->toPlainText(), QString());
-        for (const QString &name : TFormSticky::menuItemNames())
-            QVERIFY(note.menuItem(name)->isEnabled());
+        for (const MenuRow<TFormSticky> &row : TFormSticky::menuRows())
+            QVERIFY(note.menuItem(QString::fromLatin1(row.name))->isEnabled());
         note.menuItem(QStringLiteral("PMLockText"))->trigger();
         QVERIFY(!note.RichEdit1()->isReadOnly());
     }
@@ -203,9 +203,9 @@ private slots:
     {
         TFormSticky note(QStringLiteral("/opt/q/"));
         const NoteRecord record = note.toRecord();
-        QCOMPARE(record.soundFile, QStringLiteral("/opt/q/alarm/alarm.mp3"));
-        QCOMPARE(record.countStart, 1);
-        QVERIFY(!record.countdown);
+        QCOMPARE(record.alarm.soundFile, QStringLiteral("/opt/q/alarm/alarm.mp3"));
+        QCOMPARE(record.alarm.countStart, 1);
+        QVERIFY(!record.alarm.countdown);
         QCOMPARE(note.size(), QSize(240, 180));
         QCOMPARE(note.RichEdit1()->currentCharFormat().fontPointSize(), 10.0);
         QCOMPARE(record.text, QString());

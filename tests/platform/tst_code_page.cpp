@@ -1,4 +1,5 @@
 #include "platform/code_page.h"
+#include "rtf/rtf_charsets.h"
 
 #include <QTest>
 
@@ -80,7 +81,7 @@ private slots:
     {
         QFETCH(int, charset);
         QFETCH(int, codePage);
-        QCOMPARE(CodePage::fromCharset(charset), codePage);
+        QCOMPARE(RtfCharsets::codePage(charset), codePage);
     }
 };
 

@@ -1,7 +1,7 @@
-#include "../platform/read_only_folder.h"
+#include "../read_only_folder.h"
 #include "../test_files.h"
-#include "platform/app_error.h"
 #include "platform/shell_integration.h"
+#include "store/app_error.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "platform/app_error.h"
+#include "store/app_error.h"
 
 #include <QTest>
 

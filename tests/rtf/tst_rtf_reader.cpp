@@ -1,5 +1,5 @@
-#include "platform/app_error.h"
-#include "platform/rtf_reader.h"
+#include "rtf/rtf_reader.h"
+#include "store/app_error.h"
 
 #include <QDir>
 #include <QFile>

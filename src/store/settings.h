@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/defaults.h"
+
 #include <QString>
 
 // The four program settings, kept in "<executable base name>.ini" in the data folder, section "Options".
@@ -7,7 +9,7 @@ struct Settings {
     QString language = QStringLiteral("English");
     bool autoStart = true;
     int opacity = 255;
-    quint32 color = 0x00C0FFFF;
+    quint32 color = Defaults::noteColor;
 
     // Reads the keys "Language", "Auto Start", "Opacity", "Color" in this order into the fields; a missing
     // file or key keeps the field's default. A "Color" that cannot be read throws

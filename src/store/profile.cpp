@@ -1,7 +1,7 @@
-#include "platform/profile.h"
+#include "store/profile.h"
 
-#include "platform/app_error.h"
 #include "platform/code_page.h"
+#include "store/app_error.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
-#include "platform/error_dialog.h"
+#include "ui/error_dialog.h"
 
-#include "platform/app_error.h"
+#include "store/app_error.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -34,15 +34,7 @@ void show(const QString &message)
 
 void showCurrentException()
 {
-    try {
-        throw;
-    } catch (const AppError &error) {
-        show(error.message());
-    } catch (const std::exception &error) {
-        show(QString::fromLocal8Bit(error.what()));
-    } catch (...) {
-        show(QStringLiteral("Unknown error"));
-    }
+    show(AppError::currentMessage());
 }
 
 bool guard(const std::function<void()> &command)

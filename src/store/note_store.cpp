@@ -1,6 +1,6 @@
-#include "app/note_store.h"
+#include "store/note_store.h"
 
-#include "platform/profile.h"
+#include "store/profile.h"
 
 #include <algorithm>
 

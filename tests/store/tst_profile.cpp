@@ -1,7 +1,7 @@
+#include "../read_only_folder.h"
 #include "../test_files.h"
-#include "platform/app_error.h"
-#include "platform/profile.h"
-#include "read_only_folder.h"
+#include "store/app_error.h"
+#include "store/profile.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
-#include "platform/quillet_application.h"
+#include "app/quillet_application.h"
 
-#include "platform/error_dialog.h"
+#include "ui/error_dialog.h"
 
 QuilletApplication::QuilletApplication(int &argc, char **argv)
     : QApplication(argc, argv)

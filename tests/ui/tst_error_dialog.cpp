@@ -1,6 +1,6 @@
-#include "platform/app_error.h"
-#include "platform/error_dialog.h"
-#include "platform/quillet_application.h"
+#include "app/quillet_application.h"
+#include "store/app_error.h"
+#include "ui/error_dialog.h"
 
 #include <QEvent>
 #include <QTest>

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "alarm/alarm_fields.h"
+#include "store/defaults.h"
+
 #include <QString>
 
 class Profile;
@@ -7,10 +10,10 @@ class Profile;
 // What a note falls back to for keys its section lacks: the options' defaults and the size and sound
 // file of a newly constructed note window.
 struct NoteDefaults {
-    int width = 240;
-    int height = 180;
-    int opacity = 255;
-    quint32 color = 0x00C0FFFF;
+    int width = Defaults::noteWidth;
+    int height = Defaults::noteHeight;
+    int opacity = Defaults::opacity;
+    quint32 color = Defaults::noteColor;
     QString soundFile;
 };
 
@@ -19,21 +22,14 @@ struct NoteRecord {
     QString title;
     int left = 0;
     int top = 0;
-    int width = 240;
-    int height = 180;
-    int opacity = 255;
-    quint32 color = 0x00C0FFFF;
+    int width = Defaults::noteWidth;
+    int height = Defaults::noteHeight;
+    int opacity = Defaults::opacity;
+    quint32 color = Defaults::noteColor;
     bool stayOnTop = false;
     bool lockText = false;
-    bool alarm = false;
-    bool countdown = true;
-    int countStart = 1;
-    int period = 0;
-    QString date;
-    QString time;
-    bool playSound = false;
-    QString soundFile;
-    QString text; // the note's text as one-line RTF (or plain text from a hand-edited file)
+    AlarmFields alarm; // "Alarm" to "Sound File"
+    QString text;      // the note's text as one-line RTF (or plain text from a hand-edited file)
 
     bool operator==(const NoteRecord &) const = default;
 

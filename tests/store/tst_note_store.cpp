@@ -1,9 +1,9 @@
 #include "../full_note.h"
-#include "../platform/read_only_folder.h"
+#include "../read_only_folder.h"
 #include "../test_files.h"
-#include "app/note_store.h"
-#include "platform/app_error.h"
-#include "platform/profile.h"
+#include "store/app_error.h"
+#include "store/note_store.h"
+#include "store/profile.h"
 
 #include <QDir>
 #include <QFile>
@@ -31,7 +31,7 @@ NoteRecord defaultNote(const NoteDefaults &defaults)
     note.height = defaults.height;
     note.opacity = defaults.opacity;
     note.color = defaults.color;
-    note.soundFile = defaults.soundFile;
+    note.alarm.soundFile = defaults.soundFile;
     return note;
 }
 
@@ -213,10 +213,10 @@ private slots:
         QVERIFY(NoteRecord::read(profile, QStringLiteral("Missing"), defaults) == defaultNote(defaults));
 
         const NoteRecord odd = NoteRecord::read(profile, QStringLiteral("Odd"), defaults);
-        QCOMPARE(odd.soundFile, QString());
+        QCOMPARE(odd.alarm.soundFile, QString());
         QCOMPARE(odd.width, defaults.width);
-        QCOMPARE(odd.countdown, true);
-        QCOMPARE(odd.countStart, 1);
+        QCOMPARE(odd.alarm.countdown, true);
+        QCOMPARE(odd.alarm.countStart, 1);
     }
 
     void save_rewritesStoreWhole()

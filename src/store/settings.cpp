@@ -1,8 +1,8 @@
-#include "app/settings.h"
+#include "store/settings.h"
 
-#include "app/color_text.h"
-#include "platform/app_error.h"
-#include "platform/profile.h"
+#include "store/app_error.h"
+#include "store/color_text.h"
+#include "store/profile.h"
 
 #include <QDir>
 #include <QFileInfo>

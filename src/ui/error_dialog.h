@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/program_version.h"
+
 #include <QString>
 
 #include <functional>
@@ -8,7 +10,7 @@
 // one OK button, the failure's message with the full-stop rule of AppError::withFullStop.
 namespace ErrorDialog {
 
-inline constexpr char title[] = "Quillet 1.02";
+inline constexpr const char *title = ProgramVersion::title;
 
 void show(const QString &message);
 

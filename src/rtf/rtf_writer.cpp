@@ -1,7 +1,8 @@
-#include "platform/rtf_writer.h"
+#include "rtf/rtf_writer.h"
 
 #include "platform/code_page.h"
-#include "platform/rtf_lists.h"
+#include "rtf/rtf_charsets.h"
+#include "rtf/rtf_lists.h"
 
 #include <QColor>
 #include <QFont>
@@ -159,7 +160,7 @@ Writer::Writer(const QTextDocument &document)
         m_defaultFont.setFamilies({QStringLiteral("Arial")});
     fontIndex(m_defaultFont.family(), 0); // \deff0
     for (size_t i = 0; i < std::size(fallbackCharsets); ++i)
-        m_fallbackTables[i] = &encodingTable(CodePage::fromCharset(fallbackCharsets[i]));
+        m_fallbackTables[i] = &encodingTable(RtfCharsets::codePage(fallbackCharsets[i]));
 }
 
 // Every control word is ended by a delimiter before text follows it, and a line break is written
@@ -467,7 +468,7 @@ QByteArray Writer::header() const
     for (qsizetype i = 0; i < m_fonts.size(); ++i) {
         const auto &[family, charset] = m_fonts.at(i);
         out += "{\\f" + QByteArray::number(i) + "\\fnil\\fcharset" + QByteArray::number(charset) + ' ';
-        const int codePage = CodePage::fromCharset(charset) ? CodePage::fromCharset(charset) : 1252;
+        const int codePage = RtfCharsets::codePage(charset) ? RtfCharsets::codePage(charset) : 1252;
         for (const QChar qch : family) {
             const char16_t ch = qch.unicode();
             if (ch == ';' || ch == '{' || ch == '}' || ch == '\\' || ch < 0x20)

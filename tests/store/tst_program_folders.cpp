@@ -1,5 +1,5 @@
-#include "../platform/read_only_folder.h"
-#include "app/program_folders.h"
+#include "../read_only_folder.h"
+#include "store/program_folders.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
-#include "app/program_folders.h"
+#include "store/program_folders.h"
 
-#include "app/note_store.h"
+#include "store/note_store.h"
 
 #include <QDir>
 #include <QFileInfo>

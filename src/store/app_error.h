@@ -17,6 +17,10 @@ public:
     // so "Unable to write to /x/stickies.ini" gets one and "Done!" does not.
     static QString withFullStop(const QString &message);
 
+    // The message of the exception being handled (an AppError's, any other exception's what(), or
+    // "Unknown error"); call it only inside a catch block.
+    static QString currentMessage();
+
 private:
     QString m_message;
     QByteArray m_utf8;

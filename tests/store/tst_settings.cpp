@@ -1,6 +1,6 @@
 #include "../test_files.h"
-#include "app/settings.h"
-#include "platform/app_error.h"
+#include "store/app_error.h"
+#include "store/settings.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/note_record.h"
+#include "store/note_record.h"
 
 #include <QList>
 #include <QStringList>

@@ -1,5 +1,5 @@
-#include "app/color_text.h"
-#include "platform/app_error.h"
+#include "store/app_error.h"
+#include "store/color_text.h"
 
 #include <QTest>
 

@@ -1,7 +1,7 @@
-#include "app/color_text.h"
+#include "store/color_text.h"
 
-#include "platform/app_error.h"
-#include "platform/profile.h"
+#include "store/app_error.h"
+#include "store/profile.h"
 
 #include <array>
 

@@ -1,8 +1,9 @@
-#include "platform/rtf_reader.h"
+#include "rtf/rtf_reader.h"
 
-#include "platform/app_error.h"
 #include "platform/code_page.h"
-#include "platform/rtf_lists.h"
+#include "rtf/rtf_charsets.h"
+#include "rtf/rtf_lists.h"
+#include "store/app_error.h"
 
 #include <QColor>
 #include <QHash>
@@ -1202,7 +1203,7 @@ void Parser::commitFont()
     if (m_fontId < 0)
         return;
     FontEntry entry;
-    entry.codePage = m_fontCharset >= 0 ? CodePage::fromCharset(m_fontCharset) : 0;
+    entry.codePage = m_fontCharset >= 0 ? RtfCharsets::codePage(m_fontCharset) : 0;
     const int nameCodePage = entry.codePage != 0 ? entry.codePage : m_codePage;
     entry.family = CodePage::decode(nameCodePage, m_fontName).trimmed();
     if (m_fonts.size() < 10000 || m_fonts.contains(m_fontId))
