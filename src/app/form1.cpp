@@ -87,6 +87,15 @@ TForm1::TForm1(const ProgramFolders &folders, QWidget *parent)
         connect(timer, &QTimer::timeout, this, &TForm1::saveIfChanged);
     }
     setAutosaveDelays(autosaveDelayMs, autosaveLimitMs);
+    // Qt answers a request to quit by closing every window first; those closes must not delete notes.
+    qApp->installEventFilter(this);
+}
+
+bool TForm1::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == qApp && event->type() == QEvent::Quit)
+        m_quitting = true;
+    return QWidget::eventFilter(watched, event);
 }
 
 void TForm1::setAutosaveDelays(int delayMs, int limitMs)
@@ -205,7 +214,7 @@ void TForm1::addToList(TFormSticky *note)
 void TForm1::removeFromList(TFormSticky *note)
 {
     // Windows closed while the program ends are not the user's closes: no note is deleted then.
-    if (m_closed)
+    if (m_closed || m_quitting)
         return;
     // The closed window may already be out of the list (closed twice); its stale number must not
     // take another note out.

@@ -99,6 +99,9 @@ signals:
     // The program is about to end: nothing more is handed over to it.
     void closing();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     TFormSticky *createNote();
     void addToList(TFormSticky *note);
@@ -129,6 +132,7 @@ private:
     bool m_autosaveErrorShown = false;
     bool m_closed = false;
     bool m_started = false;
+    bool m_quitting = false;        // Qt is closing every window because the program quits
     QStringList m_pendingArguments; // handed over by later starts while this one was still starting
     QList<NoteRecord> m_unshown;    // stored notes whose windows LoadNotes has not made yet
     QList<NoteRecord> m_lastSaved;

@@ -448,7 +448,11 @@ void TFormSticky::PMOpacityClick(int alpha)
 
 void TFormSticky::PMStayOnTopClick()
 {
+    // Moving the window into or out of the topmost band makes it anew; the user goes on typing where
+    // the caret was.
     setStayOnTop(!m_stayOnTop);
+    Window::bringToFront(this);
+    m_richEdit->setFocus(Qt::OtherFocusReason);
 }
 
 void TFormSticky::PMLockTextClick()

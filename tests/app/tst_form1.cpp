@@ -207,6 +207,18 @@ private slots:
         QCOMPARE(savedStore().readString(u"Stickie1", u"Title"), QStringLiteral("n"));
     }
 
+    void quit_closesNoWindowAsADeletion()
+    {
+        // Qt answers quit() by closing every window; the program must not take that for the user's closes.
+        writeFile(QStringLiteral("stickies.ini"),
+                  "[Stickies]\r\nTotal=1\r\n" + noteSection(1, QStringLiteral("n"), 0, 0));
+        TForm1 *form = start();
+        form->PMNewStickyNoteClick();
+        QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+        qApp->exec();
+        QCOMPARE(form->notes().size(), 2);
+    }
+
     void closeNote_middleOfFive_renumbersAndSavesTheRest()
     {
         QByteArray store = "[Stickies]\r\nTotal=5\r\n";
@@ -275,12 +287,12 @@ private slots:
         QString title = locale.toString(now.date(), QLocale::ShortFormat);
         if (withTime)
             title += QLatin1Char(' ') + locale.toString(now.time(), QLocale::LongFormat);
-        const QSize screen = QGuiApplication::primaryScreen()->size();
+        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
         for (int i = 0; i < 2; ++i) {
             TFormSticky *note = form->notes()[i];
             QCOMPARE(note->windowTitle(), title);
             QCOMPARE(note->noteNumber(), i + 1);
-            QCOMPARE(note->pos(), QPoint((screen.width() - 240) / 2, (screen.height() - 180) / 2));
+            QCOMPARE(note->pos(), area.topLeft() + QPoint((area.width() - 240) / 2, (area.height() - 180) / 2));
             QCOMPARE(note->opacity(), 200);
             QCOMPARE(note->noteColor(), 0x00FFFF00u);
             QVERIFY(note->toRecord().alarm.countdown);

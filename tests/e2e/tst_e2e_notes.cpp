@@ -75,12 +75,13 @@ private slots:
             QCOMPARE(store.readBool(section, u"Stay On Top", false), expected[i].onTop);
         }
         QCOMPARE(store.readString(u"Stickie1", u"Text"), QStringLiteral("first words"));
+        QCOMPARE(store.readString(u"Stickie1", u"Color"), QStringLiteral("0x00C0FFFF"));
         QCOMPARE(store.readString(u"Stickie2", u"Color"), QStringLiteral("clWhite"));
         QCOMPARE(store.readInteger(u"Stickie3", u"Opacity", -1), 128);
         QVERIFY(store.readBool(u"Stickie3", u"Lock Text", false));
     }
 
-    void stayOnTopShortcut_keepsPositionSizeAndText()
+    void stayOnTopShortcut_keepsPositionSizeTextAndTheCaret()
     {
         writeStore("[Stickies]\r\nTotal=1\r\n[Stickie1]\r\nTitle=e2e toggle\r\nLeft=300\r\nTop=260\r\n"
                    "Width=250\r\nHeight=170\r\nText=still here\r\n");
@@ -89,17 +90,24 @@ private slots:
         QVERIFY(!window.isEmpty());
         QTest::qWait(300);
         const QRect before = DesktopProbe::frameRect(window);
+        DesktopProbe::xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window});
+        DesktopProbe::keys({QStringLiteral("ctrl+Home")});
         for (bool onTop : {true, false}) {
-            DesktopProbe::xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window});
             DesktopProbe::keys({QStringLiteral("ctrl+t")});
             QTest::qWait(600);
             const QString now = DesktopProbe::waitForWindow(QStringLiteral("e2e toggle"));
             QCOMPARE(DesktopProbe::windowStates(now).contains(QStringLiteral("_NET_WM_STATE_ABOVE")), onTop);
             QCOMPARE(DesktopProbe::frameRect(now), before);
+            // The note keeps the keyboard, with the caret where it was: what is typed next lands there.
+            QCOMPARE(DesktopProbe::run(QStringLiteral("xdotool"), {QStringLiteral("getactivewindow")}).trimmed(),
+                     QString::number(now.toULongLong()));
+            DesktopProbe::keys({onTop ? QStringLiteral("a") : QStringLiteral("b")});
         }
+        QTest::qWait(300);
         terminateProgram();
         const Profile store = Profile::load(storePath());
-        QCOMPARE(store.readString(u"Stickie1", u"Text"), QStringLiteral("still here"));
+        QVERIFY2(store.readString(u"Stickie1", u"Text").contains(QStringLiteral("abstill here")),
+                 qPrintable(store.readString(u"Stickie1", u"Text")));
         QCOMPARE(store.readInteger(u"Stickie1", u"Left", -1), 300);
         QCOMPARE(store.readInteger(u"Stickie1", u"Top", -1), 260);
         QVERIFY(!store.readBool(u"Stickie1", u"Stay On Top", true));
@@ -116,11 +124,11 @@ private slots:
         QVERIFY(!DesktopProbe::waitForWindow(QStringLiteral("e2e survivor")).isEmpty());
         // The empty colour of note 2 is reported; the dialog is answered like a user would.
         const QString dialog = DesktopProbe::waitForWindow(QStringLiteral("Quillet 1.02"), 5000);
-        if (!dialog.isEmpty()) {
-            DesktopProbe::run(QStringLiteral("xdotool"),
-                              {QStringLiteral("windowactivate"), QStringLiteral("--sync"), dialog});
-            DesktopProbe::run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Return")});
-        }
+        QVERIFY2(!dialog.isEmpty(), "the empty colour of note 2 was not reported");
+        DesktopProbe::run(QStringLiteral("xdotool"),
+                          {QStringLiteral("windowactivate"), QStringLiteral("--sync"), dialog});
+        DesktopProbe::run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Return")});
+        QTRY_VERIFY_WITH_TIMEOUT(DesktopProbe::windowsTitled(QStringLiteral("Quillet 1.02")).isEmpty(), 5000);
         QVERIFY(!DesktopProbe::waitForWindow(QStringLiteral("e2e second")).isEmpty());
         QCOMPARE(m_program.process().state(), QProcess::Running);
         terminateProgram();
