@@ -25,6 +25,7 @@ private slots:
         REQUIRE_AUDIO_SERVER();
         makeMp3(m_dir.filePath("one.mp3"), 1.0);
         makeMp3(m_dir.filePath("three.mp3"), 3.0);
+        makeMp3(m_dir.filePath("five.mp3"), 5.0);
     }
 
     void play_toTheEnd_callsOnPlayEndOnce()
@@ -75,7 +76,8 @@ private slots:
 
     void play_whilePlaying_restartsFromTheStart()
     {
-        TcmxMP3 player(m_dir.filePath("three.mp3"));
+        // Five seconds, so that a slow start on a busy machine still reports second 2 well before the end.
+        TcmxMP3 player(m_dir.filePath("five.mp3"));
         QList<int> reports;
         QList<qint64> times;
         QElapsedTimer clock;
@@ -98,13 +100,13 @@ private slots:
         QCOMPARE(player.getState(), mpPlaying);
         QVERIFY(QTest::qWaitFor([&] { return reports.size() > before; }, 200));
         QCOMPARE(reports.at(before), 0);
-        QVERIFY(QTest::qWaitFor([&] { return ends > 0; }, 10000));
+        QVERIFY(QTest::qWaitFor([&] { return ends > 0; }, 12000));
         QVERIFY2(waitForOwnSinkInputs(0), "a sink input of the first playback stays");
         const QString seen = QDebug::toString(reports) + QDebug::toString(times);
         for (qsizetype i = 1; i < reports.size(); ++i) {
             if (i == before)
                 continue;
-            QVERIFY2(reports.at(i) >= reports.at(i - 1) && reports.at(i) <= 3, qPrintable(seen));
+            QVERIFY2(reports.at(i) >= reports.at(i - 1) && reports.at(i) <= 5, qPrintable(seen));
             QVERIFY2(qAbs(times.at(i) - times.at(i - 1) - 1000) < 400, qPrintable(seen));
         }
         const qsizetype atEnd = reports.size();
