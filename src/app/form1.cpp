@@ -2,6 +2,7 @@
 
 #include "note/form_sticky.h"
 #include "platform/clock.h"
+#include "platform/locale_texts.h"
 #include "platform/window.h"
 #include "store/app_error.h"
 #include "store/defaults.h"
@@ -139,6 +140,7 @@ void TForm1::FormCreate(const QString &commandLineFile)
             AutoStart = settings.autoStart;
             DefaultOpacity = settings.opacity;
             DefaultColor = settings.color;
+            m_alarms.setAlarmsChecked(settings.alarmsChecked);
         };
         // A "Color" that cannot be read fails this step, but the settings read before it still count.
         try {
@@ -159,6 +161,14 @@ void TForm1::FormCreate(const QString &commandLineFile)
     const QStringList pending = std::exchange(m_pendingArguments, {});
     for (const QString &argument : pending)
         handleSecondStart(argument);
+}
+
+void TForm1::ringNote(TFormSticky *note)
+{
+    FormSticky = note;
+    // A sound that cannot be played is reported; the note rings all the same.
+    ErrorDialog::guard([note] { note->ringAlarm(); });
+    noteChanged(); // the fired alarm is off now, which the store must learn
 }
 
 void TForm1::removeStaleTemporaryFiles() const
@@ -199,6 +209,7 @@ TFormSticky *TForm1::createNote()
     m_allNotes.append(note);
     connect(note, &TFormSticky::closed, this, &TForm1::removeFromList);
     connect(note, &TFormSticky::changed, this, &TForm1::noteChanged);
+    m_alarms.add(&note->alarm(), [this, note] { ringNote(note); });
     if (!m_trayIcon->trayAvailable())
         note->setTrayMenu(m_popupMenu);
     FormSticky = note;
@@ -221,6 +232,9 @@ void TForm1::removeFromList(TFormSticky *note)
     const qsizetype index = m_notes.indexOf(note);
     if (index < 0)
         return;
+    // A deleted note's alarm fires no more, and a ringing one stops.
+    note->stopAlarm();
+    m_alarms.remove(&note->alarm());
     m_notes.removeAt(index);
     for (qsizetype i = 0; i < m_notes.size(); ++i)
         m_notes[i]->setNoteNumber(int(i + 1));
@@ -314,6 +328,8 @@ void TForm1::saveIfChanged()
         return;
     try {
         writeRecords(std::move(records));
+        // The alarms were watched until now, which a start after a crash needs to know.
+        writeSettings();
     } catch (const AppError &error) {
         // An automatic save that keeps failing (a full disk) is reported once, not every two seconds.
         if (!m_autosaveErrorShown) {
@@ -353,6 +369,7 @@ void TForm1::writeSettings() const
     settings.autoStart = AutoStart;
     settings.opacity = DefaultOpacity;
     settings.color = DefaultColor;
+    settings.alarmsChecked = Clock::current().now().toUTC();
     settings.write(m_folders.settingsPath);
 }
 
@@ -398,11 +415,12 @@ void TForm1::closeForTermination()
 
 QString TForm1::newNoteTitle() const
 {
+    // The short date and the long time; exactly at midnight, by whole seconds, the date alone.
     const QDateTime now = Clock::current().now();
-    const QLocale locale = QLocale::system();
-    QString title = locale.toString(now.date(), QLocale::ShortFormat);
-    if (now.time() != QTime(0, 0))
-        title += QLatin1Char(' ') + locale.toString(now.time(), QLocale::LongFormat);
+    const QTime time = QTime(now.time().hour(), now.time().minute(), now.time().second());
+    QString title = LocaleTexts::shortDate(now.date());
+    if (time != QTime(0, 0))
+        title += QLatin1Char(' ') + LocaleTexts::longTime(time);
     return title;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "alarm/alarm_scheduler.h"
 #include "note/form_sticky.h"
 #include "store/note_record.h"
 #include "store/program_folders.h"
@@ -81,6 +82,7 @@ public:
     static std::span<const MenuRow<TForm1>> menuRows();
     TStTrayIcon *StTrayIcon1() const { return m_trayIcon; }
     const ProgramFolders &folders() const { return m_folders; }
+    AlarmScheduler &alarms() { return m_alarms; }
     bool savesEnabled() const { return m_notesLoaded; }
 
     int NoteCount = 0;
@@ -111,6 +113,7 @@ private:
     void finishClosing();
     void writeSettings() const;
     void removeStaleTemporaryFiles() const;
+    void ringNote(TFormSticky *note);
     void updateTrayMenuInNotes();
     NoteDefaults noteDefaults() const;
     QList<NoteRecord> currentRecords() const;
@@ -124,6 +127,7 @@ private:
     std::unique_ptr<MenuTable<TForm1>> m_trayMenu;
     QMenu *m_popupMenu = nullptr;
     TStTrayIcon *m_trayIcon = nullptr;
+    AlarmScheduler m_alarms;
     QTimer m_autosave;
     QTimer m_autosaveLimit;
     // Saves are refused until the stored notes were read, so a start that failed early, or a store that

@@ -1,5 +1,6 @@
 #include "note/form_sticky.h"
 
+#include "alarm/alarm_sound.h"
 #include "platform/window.h"
 #include "rtf/rtf_reader.h"
 #include "rtf/rtf_writer.h"
@@ -163,9 +164,9 @@ TFormSticky::TFormSticky(const QString &programFolder, QWidget *parent)
     formFont.setPointSize(8);
     setFont(formFont);
 
-    m_alarmFields.countdown = false;
-    m_alarmFields.countStart = 1;
-    m_alarmFields.soundFile = m_defaultSoundFile;
+    m_alarm.fields.countdown = false;
+    m_alarm.fields.countStart = 1;
+    m_alarm.fields.soundFile = m_defaultSoundFile;
 
     m_richEdit = new QTextEdit(this);
     m_richEdit->setObjectName(QStringLiteral("RichEdit1"));
@@ -182,6 +183,7 @@ TFormSticky::TFormSticky(const QString &programFolder, QWidget *parent)
     layout->addWidget(m_richEdit);
 
     m_menu = std::make_unique<MenuTable<TFormSticky>>(this, ::menuRows);
+    m_richEdit->viewport()->installEventFilter(this);
     connect(m_richEdit, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &pos) { showPopupMenu(m_richEdit->viewport()->mapToGlobal(pos)); });
     setContextMenuPolicy(Qt::CustomContextMenu);
@@ -319,10 +321,13 @@ void TFormSticky::setLockText(bool locked)
 NoteRecord TFormSticky::toRecord() const
 {
     NoteRecord record;
-    record.alarm = m_alarmFields;
+    record.alarm = m_alarm.fields;
+    record.due = m_alarm.due();
     record.title = windowTitle();
-    record.left = pos().x();
-    record.top = pos().y();
+    // The shake is no change of the note: a ringing note is kept where it began to ring.
+    const QPoint position = m_ringing ? m_ringOrigin : pos();
+    record.left = position.x();
+    record.top = position.y();
     record.width = width();
     record.height = height();
     record.opacity = m_opacity;
@@ -341,7 +346,10 @@ void TFormSticky::applyRecord(const NoteRecord &record)
     resize(record.width, record.height);
     m_opacity = record.opacity;
     setNoteColor(record.color);
-    m_alarmFields = record.alarm;
+    m_alarm.disarm();
+    m_alarm.fields = record.alarm;
+    if (m_alarm.fields.enabled && m_alarm.fields.countdown)
+        m_alarm.restoreCountdown(record.due, AlarmClocks::current());
     setStayOnTop(record.stayOnTop);
     m_textCut = record.text.size() > maxShownTextLength;
     setLockText(record.lockText);
@@ -405,10 +413,72 @@ void TFormSticky::closeEvent(QCloseEvent *event)
     Q_EMIT closed(this);
 }
 
+bool TFormSticky::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_richEdit->viewport() && event->type() == QEvent::MouseButtonPress)
+        RichEdit1MouseDown(); // and the press goes on to the editor as usual
+    return QWidget::eventFilter(watched, event);
+}
+
+void TFormSticky::ringAlarm()
+{
+    // Nothing waits for a later "Play Sound": a sound is started now or not at all.
+    const bool sound = m_alarm.fields.playSound && !m_alarm.fields.soundFile.isEmpty();
+    if (!m_ringing) {
+        m_ringing = true;
+        m_ringOrigin = pos();
+        if (!m_shake) {
+            m_shake = new QTimer(this);
+            m_shake->setInterval(10);
+            m_shake->setTimerType(Qt::PreciseTimer);
+            connect(m_shake, &QTimer::timeout, this, &TFormSticky::Timer1Timer);
+        }
+        m_shake->start();
+        Window::bringToFront(this);
+        Timer1Timer(); // the first step in the same moment
+    }
+    if (sound) {
+        m_soundKind = AlarmSound::kindOf(m_alarm.fields.soundFile);
+        AlarmSound::start(m_alarm.fields.soundFile);
+    }
+}
+
+void TFormSticky::Timer1Timer()
+{
+    if (!m_ringing)
+        return;
+    raise();
+    if (m_shakeTicks < 2) {
+        ++m_shakeTicks;
+    } else {
+        m_shakeStep = -m_shakeStep;
+        m_shakeTicks = 0;
+    }
+    move(x() + m_shakeStep, y());
+}
+
+void TFormSticky::RichEdit1MouseDown()
+{
+    if (!m_ringing)
+        return;
+    m_ringing = false;
+    m_shake->stop();
+    // Back where the ringing began, which is where the store keeps the note.
+    move(m_ringOrigin);
+    if (m_soundKind == QLatin1String(".mp3"))
+        AlarmSound::stopAlarmPlayer();
+}
+
+void TFormSticky::stopAlarm()
+{
+    m_alarm.disarm();
+    RichEdit1MouseDown();
+}
+
 void TFormSticky::moveEvent(QMoveEvent *event)
 {
     QWidget::moveEvent(event);
-    if (!m_loading && isVisible())
+    if (!m_loading && !m_ringing && isVisible())
         Q_EMIT changed();
 }
 

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "alarm/note_alarm.h"
 #include "store/note_record.h"
 #include "ui/menu_table.h"
 
 #include <QColor>
+#include <QTimer>
 #include <QWidget>
 
 #include <memory>
@@ -97,6 +99,21 @@ public:
     void PMPasteClick();
     void PMSelectAllClick();
 
+    // The note's alarm: its settings and a countdown's due moment. The main form's scheduler watches it and
+    // calls ringAlarm() when it fires.
+    NoteAlarm &alarm() { return m_alarm; }
+    const NoteAlarm &alarm() const { return m_alarm; }
+    QString defaultSoundFile() const { return m_defaultSoundFile; }
+    // The alarm fired: the note comes to the front and shakes, one step every 10 ms, and its sound starts.
+    void ringAlarm();
+    bool isRinging() const { return m_ringing; }
+    // A mouse button pressed in the text: the ringing ends and an MP3 sound stops (a WAV plays on).
+    void RichEdit1MouseDown();
+    // One step of the ringing: to the front, and the shake (+1, +2, +1, 0, -1, 0 pixels from where it began).
+    void Timer1Timer();
+    // The note is deleted: its alarm no longer fires, and a ringing one stops.
+    void stopAlarm();
+
 signals:
     // The window was closed: the main form takes it out of the note list.
     void closed(TFormSticky *note);
@@ -108,6 +125,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
     void moveEvent(QMoveEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void FormCreate();
@@ -128,7 +146,13 @@ private:
     quint32 m_noteColor = 0;
     bool m_stayOnTop = false;
     bool m_lockText = false;
-    AlarmFields m_alarmFields;
+    NoteAlarm m_alarm;
+    bool m_ringing = false;
+    QPoint m_ringOrigin;       // where the note was when it began to ring: what the store keeps
+    QTimer *m_shake = nullptr; // Timer1: runs only while the note rings
+    int m_shakeTicks = 0;      // ticks since the shake last turned
+    int m_shakeStep = 1;       // pixels per tick, +1 or -1
+    QString m_soundKind;       // the extension of the sound this note's alarm last started
     QString m_defaultSoundFile;
     QColor m_lastChosenColor = Qt::black;
     QString m_programFolder;

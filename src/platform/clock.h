@@ -2,11 +2,15 @@
 
 #include <QDateTime>
 
-// Where the program reads the time of day. Tests replace it to get fixed dates and times.
+// Where the program reads the time: the time of day, and a steady clock for waiting, which neither jumps
+// with a changed time of day nor counts the time a suspended machine sleeps. Tests replace it to get fixed
+// dates and times and to let time pass without waiting.
 class Clock {
 public:
     virtual ~Clock() = default;
     virtual QDateTime now() const = 0;
+    // Milliseconds on the steady clock, from an arbitrary origin.
+    virtual qint64 steadyMs() const = 0;
 
     // The clock in use; the system clock unless a test installed another.
     static const Clock &current();
@@ -17,4 +21,5 @@ public:
 class SystemClock : public Clock {
 public:
     QDateTime now() const override { return QDateTime::currentDateTime(); }
+    qint64 steadyMs() const override;
 };

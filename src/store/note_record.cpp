@@ -45,6 +45,8 @@ const Key keys[] = {
     {u"Text", Field<QString>([](const NoteRecord &r) -> const QString & { return r.text; })},
 };
 
+const QString dueKey = QStringLiteral("Due");
+
 template <typename... Ts> struct Overloaded : Ts... {
     using Ts::operator()...;
 };
@@ -82,6 +84,10 @@ NoteRecord NoteRecord::read(const Profile &profile, const QString &section, cons
                    },
                    key.field);
     }
+    // A "Due" that is no time is as if it were missing: the countdown starts afresh.
+    const QDateTime due = QDateTime::fromString(profile.readString(section, dueKey), Qt::ISODate);
+    if (due.isValid() && due.timeSpec() == Qt::UTC)
+        note.due = due;
     return note;
 }
 
@@ -97,4 +103,6 @@ void NoteRecord::write(Profile &profile, const QString &section) const
                    },
                    key.field);
     }
+    if (due.isValid())
+        profile.writeString(section, dueKey, due.toUTC().toString(Qt::ISODate));
 }

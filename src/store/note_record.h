@@ -3,6 +3,7 @@
 #include "alarm/alarm_fields.h"
 #include "store/defaults.h"
 
+#include <QDateTime>
 #include <QString>
 
 class Profile;
@@ -30,6 +31,9 @@ struct NoteRecord {
     bool lockText = false;
     AlarmFields alarm; // "Alarm" to "Sound File"
     QString text;      // the note's text as one-line RTF (or plain text from a hand-edited file)
+    // When an armed countdown is due (UTC), so that a restart resumes it: the key "Due" after "Text",
+    // written only for an armed countdown; the other notes keep exactly the eighteen keys.
+    QDateTime due;
 
     bool operator==(const NoteRecord &) const = default;
 
@@ -39,6 +43,6 @@ struct NoteRecord {
     // goes to *colorError when given; the rest of the record is read all the same.
     static NoteRecord read(const Profile &profile, const QString &section, const NoteDefaults &defaults,
                            QString *colorError = nullptr);
-    // Writes the eighteen keys in their fixed order into section.
+    // Writes the eighteen keys in their fixed order into section, and "Due" after them when it is valid.
     void write(Profile &profile, const QString &section) const;
 };

@@ -10,6 +10,7 @@
 namespace {
 
 const QString optionsSection = QStringLiteral("Options");
+const QString alarmsCheckedKey = QStringLiteral("Alarms Checked");
 
 } // namespace
 
@@ -17,6 +18,8 @@ void Settings::read(const QString &path)
 {
     const Settings defaults;
     const Profile profile = Profile::load(path);
+    const QDateTime checked = QDateTime::fromString(profile.readString(optionsSection, alarmsCheckedKey), Qt::ISODate);
+    alarmsChecked = checked.isValid() && checked.timeSpec() == Qt::UTC ? checked : QDateTime();
     language = profile.readString(optionsSection, u"Language", defaults.language);
     autoStart = profile.readBool(optionsSection, u"Auto Start", defaults.autoStart);
     opacity = profile.readInteger(optionsSection, u"Opacity", defaults.opacity);
@@ -39,5 +42,7 @@ void Settings::write(const QString &path) const
     profile.writeBool(optionsSection, u"Auto Start", autoStart);
     profile.writeInteger(optionsSection, u"Opacity", opacity);
     profile.writeString(optionsSection, u"Color", ColorText::fromColor(color));
+    if (alarmsChecked.isValid())
+        profile.writeString(optionsSection, alarmsCheckedKey, alarmsChecked.toUTC().toString(Qt::ISODate));
     profile.save();
 }

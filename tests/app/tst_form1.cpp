@@ -6,7 +6,10 @@
 #include "ui/error_dialog.h"
 
 #include "../read_only_folder.h"
+#include "../test_clock.h"
 #include "../test_files.h"
+#include "alarm/note_alarm.h"
+#include "platform/locale_texts.h"
 
 #include <QAction>
 #include <QFile>
@@ -25,13 +28,7 @@
 
 namespace {
 
-class FixedClock : public Clock {
-public:
-    QDateTime time;
-    QDateTime now() const override { return time; }
-};
-
-QByteArray noteSection(int number, const QString &title, int left, int top, const char *extra = "")
+QByteArray noteSection(int number, const QString &title, int left, int top, const QByteArray &extra = {})
 {
     return QStringLiteral("[Stickie%1]\r\nTitle=%2\r\nLeft=%3\r\nTop=%4\r\nWidth=250\r\nHeight=190\r\n")
                .arg(number)
@@ -270,23 +267,22 @@ private slots:
         QTest::addColumn<bool>("withTime");
         QTest::newRow("afternoon") << QDateTime(QDate(2026, 3, 14), QTime(15, 9, 26)) << true;
         QTest::newRow("midnight") << QDateTime(QDate(2026, 12, 31), QTime(0, 0)) << false;
+        QTest::newRow("half a second after midnight") << QDateTime(QDate(2026, 12, 31), QTime(0, 0, 0, 500)) << false;
+        QTest::newRow("a second after midnight") << QDateTime(QDate(2026, 12, 31), QTime(0, 0, 1)) << true;
     }
     void newNote()
     {
         QFETCH(QDateTime, now);
         QFETCH(bool, withTime);
-        FixedClock clock;
-        clock.time = now;
-        Clock::install(&clock);
+        TestClock clock(now);
         writeFile(QStringLiteral("quillet.ini"), "[Options]\r\nOpacity=200\r\nColor=clAqua\r\n");
         TForm1 *form = start();
         form->PMNewStickyNoteClick();
         form->PMNewStickyNoteClick();
         QCOMPARE(form->notes().size(), 2);
-        const QLocale locale = QLocale::system();
-        QString title = locale.toString(now.date(), QLocale::ShortFormat);
+        QString title = LocaleTexts::shortDate(now.date());
         if (withTime)
-            title += QLatin1Char(' ') + locale.toString(now.time(), QLocale::LongFormat);
+            title += QLatin1Char(' ') + LocaleTexts::longTime(now.time());
         const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
         for (int i = 0; i < 2; ++i) {
             TFormSticky *note = form->notes()[i];
@@ -403,6 +399,45 @@ private slots:
             QTest::qWait(100);
         }
         QVERIFY2(typing.elapsed() < 2000, "typing went unsaved past the limit");
+    }
+
+    void alarms_countdownsResumeFromDue_missedAlarmsRing_deletedNotesDisarm()
+    {
+        TestClock clock(QDateTime(QDate(2026, 12, 9), QTime(10, 0)));
+        const QDateTime utc = clock.now().toUTC();
+        const QByteArray today = LocaleTexts::shortDate(clock.now().date()).toUtf8();
+        const QByteArray due = utc.addSecs(3600).toString(Qt::ISODate).toUtf8();
+        writeFile(QStringLiteral("quillet.ini"),
+                  "[Options]\r\nAlarms Checked=" + utc.addSecs(-3600).toString(Qt::ISODate).toUtf8() + "\r\n");
+        writeFile(QStringLiteral("stickies.ini"),
+                  "[Stickies]\r\nTotal=4\r\n" +
+                      noteSection(1, QStringLiteral("resumed"), 0, 0, "Alarm=1\r\nCountdown=1\r\nDue=" + due + "\r\n") +
+                      noteSection(2, QStringLiteral("older file"), 0, 0,
+                                  "Alarm=1\r\nCountdown=1\r\nCountStart=2\r\nPeriod=1\r\n") +
+                      noteSection(3, QStringLiteral("missed"), 0, 0,
+                                  "Alarm=1\r\nCountdown=0\r\nDate=" + today + "\r\nTime=09:30\r\n") +
+                      noteSection(4, QStringLiteral("quiet"), 0, 0));
+        TForm1 *form = start();
+        QTRY_VERIFY(form->notes()[2]->isRinging()); // 9:30 passed while the program did not run
+        QVERIFY(!form->notes()[0]->isRinging() && !form->notes()[1]->isRinging());
+        QCOMPARE(form->notes()[0]->alarm().countdownRemainder(AlarmClocks::current()), 3600);
+        QCOMPARE(form->notes()[1]->alarm().countdownRemainder(AlarmClocks::current()), 7200); // 2 hours afresh
+        QVERIFY(form->FormClose());
+        const Profile saved = savedStore();
+        QCOMPARE(saved.readString(u"Stickie1", u"Due").toUtf8(), due);
+        QCOMPARE(saved.readString(u"Stickie2", u"Due"), utc.addSecs(7200).toString(Qt::ISODate));
+        QVERIFY(!saved.readBool(u"Stickie3", u"Alarm", true));
+        for (const char *quiet : {"Stickie3", "Stickie4"})
+            QCOMPARE(saved.keys(QString::fromLatin1(quiet)).size(), 18);
+        QCOMPARE(Profile::load(m_dir.filePath(QStringLiteral("quillet.ini"))).readString(u"Options", u"Alarms Checked"),
+                 utc.toString(Qt::ISODate));
+
+        TFormSticky *deleted = form->notes()[0];
+        deleted->close();
+        QVERIFY(!deleted->alarm().fields.enabled);
+        TFormSticky *ringing = form->notes()[1];
+        ringing->close();
+        QVERIFY(!ringing->isRinging());
     }
 
     void load_storeThatCannotBeRead_isReportedAndNeverReplaced()

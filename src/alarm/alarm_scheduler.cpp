@@ -1,0 +1,69 @@
+#include "alarm/alarm_scheduler.h"
+
+#include <QList>
+
+AlarmScheduler::AlarmScheduler(QObject *parent)
+    : QObject(parent)
+{
+    m_timer.setSingleShot(true);
+    // Coarse timers may come 5 % late: a minute's countdown would ring seconds after its time.
+    m_timer.setTimerType(Qt::PreciseTimer);
+    connect(&m_timer, &QTimer::timeout, this, &AlarmScheduler::checkNow);
+}
+
+void AlarmScheduler::add(NoteAlarm *alarm, Ring ring)
+{
+    m_alarms.insert(alarm, std::move(ring));
+    reschedule();
+}
+
+void AlarmScheduler::remove(NoteAlarm *alarm)
+{
+    m_alarms.remove(alarm);
+    reschedule();
+}
+
+void AlarmScheduler::reschedule()
+{
+    // The check comes soon, so that alarms changed or added (a whole store at start-up) are looked at
+    // together, and from the event loop, so that a ringing note never starts inside the caller.
+    m_timer.start(0);
+}
+
+void AlarmScheduler::checkNow()
+{
+    check(AlarmClocks::current());
+}
+
+void AlarmScheduler::check(const AlarmClocks &clocks)
+{
+    // The time of day ran ahead of the steady clock: what fell in between was not watched.
+    if (m_lastSteadyMs >= 0 && m_checkedUntil.isValid() && !m_missedSince.isValid()) {
+        const qint64 wall = m_checkedUntil.msecsTo(clocks.now);
+        if (wall - (clocks.steadyMs - m_lastSteadyMs) > jumpToleranceMs)
+            m_missedSince = m_checkedUntil;
+    }
+    QList<Ring> rings;
+    for (auto it = m_alarms.begin(); it != m_alarms.end(); ++it) {
+        if (it.key()->takeIfDue(clocks, m_missedSince))
+            rings.append(it.value());
+    }
+    m_missedSince = {};
+    m_checkedUntil = clocks.now;
+    m_lastSteadyMs = clocks.steadyMs;
+
+    std::optional<qint64> next;
+    for (auto it = m_alarms.cbegin(); it != m_alarms.cend(); ++it) {
+        if (const auto at = it.key()->nextCheckMs(clocks))
+            next = next ? qMin(*next, *at) : *at;
+    }
+    // A moment already past can only be one whose texts the clock never matches in the end (its minute
+    // read differently): it is looked at again a second later rather than at once, over and over.
+    if (next)
+        m_timer.start(int(qBound<qint64>(1, *next > clocks.steadyMs ? *next - clocks.steadyMs : 1000, maxSleepMs)));
+    else
+        m_timer.stop();
+    // Last, as a ring may show a dialog (a sound that cannot be played) that runs the event loop.
+    for (const Ring &ring : std::as_const(rings))
+        ring();
+}
