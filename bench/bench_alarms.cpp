@@ -55,7 +55,8 @@ void idleWakeUps(benchmark::State &state)
         QProcess program;
         program.start(dir.filePath(QStringLiteral("quillet")), {});
         program.waitForStarted();
-        QThread::sleep(8); // every note shown, the start-up's work done
+        // Every note shown, the start-up's work done, and the caret's blink over (it stops after 10 s idle).
+        QThread::sleep(15);
         const qint64 before = contextSwitches(program.processId());
         QThread::sleep(10);
         const qint64 after = contextSwitches(program.processId());

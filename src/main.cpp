@@ -4,6 +4,7 @@
 #include "platform/termination_signals.h"
 #include "store/program_folders.h"
 #include "ui/error_dialog.h"
+#include "ui/quiet_caret.h"
 #include "ui/st_tray_icon.h"
 
 #include <QFileInfo>
@@ -35,6 +36,7 @@ int main(int argc, char **argv)
         break;
     }
 
+    QuietCaret quietCaret;
     TForm1 form(folders);
     QObject::connect(&guard.channel(), &SingleInstance::argumentReceived, &form, &TForm1::handleSecondStart);
     QObject::connect(&form, &TForm1::closing, &guard.channel(), &SingleInstance::close);

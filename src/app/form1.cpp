@@ -1,5 +1,6 @@
 #include "app/form1.h"
 
+#include "alarm/form_alarm.h"
 #include "note/form_sticky.h"
 #include "platform/clock.h"
 #include "platform/locale_texts.h"
@@ -209,6 +210,7 @@ TFormSticky *TForm1::createNote()
     m_allNotes.append(note);
     connect(note, &TFormSticky::closed, this, &TForm1::removeFromList);
     connect(note, &TFormSticky::changed, this, &TForm1::noteChanged);
+    connect(note, &TFormSticky::alarmRequested, this, &TForm1::PMAlarmClick);
     m_alarms.add(&note->alarm(), [this, note] { ringNote(note); });
     if (!m_trayIcon->trayAvailable())
         note->setTrayMenu(m_popupMenu);
@@ -483,6 +485,44 @@ void TForm1::PMDeleteAllClick()
     for (qsizetype i = m_notes.size() - 1; i >= 0; --i)
         if (i < m_notes.size())
             m_notes[i]->close();
+}
+
+TFormAlarm *TForm1::formAlarm()
+{
+    if (!m_formAlarm)
+        m_formAlarm = std::make_unique<TFormAlarm>();
+    return m_formAlarm.get();
+}
+
+void TForm1::PMAlarmClick(TFormSticky *note)
+{
+    const int number = int(m_notes.indexOf(note)) + 1;
+    if (number < 1)
+        return;
+    TFormAlarm *dialog = formAlarm();
+    FormSticky = note;
+    dialog->fill(note->alarm().fields, Clock::current().now());
+    dialog->TargetNote = number;
+    dialog->DefaultSoundFile = note->defaultSoundFile();
+    dialog->onPlaySoundChanged = [this](bool on) {
+        if (FormSticky) {
+            FormSticky->alarm().fields.playSound = on;
+            noteChanged();
+        }
+    };
+    dialog->onOk = [this, dialog] {
+        const int index = dialog->TargetNote - 1;
+        if (index < 0 || index >= m_notes.size())
+            return;
+        FormSticky = m_notes[index];
+        NoteAlarm &alarm = FormSticky->alarm();
+        alarm.fields = dialog->values();
+        if (const std::optional<qint64> seconds = dialog->countdownSeconds())
+            alarm.startCountdown(*seconds, AlarmClocks::current());
+        m_alarms.reschedule();
+        ErrorDialog::guard([this] { SaveNotes(); });
+    };
+    dialog->exec();
 }
 
 void TForm1::PMOptionsClick()

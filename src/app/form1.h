@@ -17,6 +17,7 @@
 
 class QAction;
 class QMenu;
+class TFormAlarm;
 class TFormSticky;
 class TStTrayIcon;
 
@@ -83,6 +84,11 @@ public:
     TStTrayIcon *StTrayIcon1() const { return m_trayIcon; }
     const ProgramFolders &folders() const { return m_folders; }
     AlarmScheduler &alarms() { return m_alarms; }
+    // The one alarm dialog of the program, made when first needed.
+    TFormAlarm *formAlarm();
+    // "Alarm" of a note: fills the alarm dialog from the note and shows it modally; its OK writes the eight
+    // fields, arms the countdown and saves all notes.
+    void PMAlarmClick(TFormSticky *note);
     bool savesEnabled() const { return m_notesLoaded; }
 
     int NoteCount = 0;
@@ -128,6 +134,7 @@ private:
     QMenu *m_popupMenu = nullptr;
     TStTrayIcon *m_trayIcon = nullptr;
     AlarmScheduler m_alarms;
+    std::unique_ptr<TFormAlarm> m_formAlarm;
     QTimer m_autosave;
     QTimer m_autosaveLimit;
     // Saves are refused until the stored notes were read, so a start that failed early, or a store that

@@ -100,7 +100,7 @@ constexpr MenuRow<TFormSticky> menuRows[] = {
     {.name = "N6", .depth = 1},
     {.name = "PMLockText", .caption = "Lock", .depth = 1, .shortcut = "Ctrl+L", .checkable = true, .onClick = &TFormSticky::PMLockTextClick},
     {.name = "N8"},
-    {.name = "PMAlarm", .caption = "Alarm", .shortcut = "Ctrl+Shift+A"},
+    {.name = "PMAlarm", .caption = "Alarm", .shortcut = "Ctrl+Shift+A", .onClick = &TFormSticky::PMAlarmClick},
 };
 // clang-format on
 constexpr int itemStayOnTop = menuRow(menuRows, "PMStayOnTop");
@@ -564,6 +564,11 @@ QString TFormSticky::withFilterExtension(const QString &name, int filterIndex)
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
     const QString stem = dot > separator ? name.left(dot) : name;
     return stem + QLatin1String(saveExtensions[filterIndex - 1]);
+}
+
+void TFormSticky::PMAlarmClick()
+{
+    emit alarmRequested(this);
 }
 
 void TFormSticky::PMSaveAsClick()

@@ -98,6 +98,8 @@ public:
     void PMCopyClick();
     void PMPasteClick();
     void PMSelectAllClick();
+    // "Alarm": asks the main form for the alarm dialog on this note.
+    void PMAlarmClick();
 
     // The note's alarm: its settings and a countdown's due moment. The main form's scheduler watches it and
     // calls ringAlarm() when it fires.
@@ -119,6 +121,8 @@ signals:
     void closed(TFormSticky *note);
     // A stored property changed (text, title, bounds, colour, opacity, flags).
     void changed();
+    // "Alarm" was chosen: the main form opens the alarm dialog on this note.
+    void alarmRequested(TFormSticky *note);
 
 protected:
     void showEvent(QShowEvent *event) override;

@@ -13,6 +13,7 @@ public:
     QString filePath(const QString &name) const { return m_dir.filePath(name); }
     QString folder() const { return m_dir.path(); }
     QString binary() const { return filePath(QStringLiteral("quillet")); }
+    qint64 processId() const { return m_process.processId(); }
     QProcess &process() { return m_process; }
 
     bool writeFile(const QString &name, const QByteArray &content) const

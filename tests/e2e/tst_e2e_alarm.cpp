@@ -1,0 +1,95 @@
+#include "desktop_probe.h"
+#include "portable_program.h"
+
+#include "../pulse_audio.h"
+#include "store/profile.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QTest>
+
+// An alarm set as a user sets it, in the real program on the test desktop: Ctrl+Shift+A in a note, "In 1
+// minute" with the program's sound, OK; a minute later the note shakes and its sound plays on the audio
+// server until a click into its text.
+class TestE2eAlarm : public QObject {
+    Q_OBJECT
+
+private:
+    PortableProgram m_program;
+
+    int programSinkInputs() const
+    {
+        QProcess pactl;
+        pactl.start(QStringLiteral("pactl"), {QStringLiteral("list"), QStringLiteral("sink-inputs")});
+        pactl.waitForFinished(5000);
+        const QByteArray pid = QByteArray::number(m_program.processId());
+        return int(pactl.readAllStandardOutput().count("application.process.id = \"" + pid + "\""));
+    }
+    // Whether the window moves by itself within a fifth of a second.
+    static bool isShaking(const QString &window)
+    {
+        const int x = DesktopProbe::clientRect(window).x();
+        return QTest::qWaitFor([&] { return DesktopProbe::clientRect(window).x() != x; }, 200);
+    }
+
+private slots:
+    void inOneMinute_withSound_shakesAndPlaysAMinuteLater()
+    {
+        if (!DesktopProbe::haveTools())
+            QSKIP("needs the test desktop of scripts/test (DISPLAY, xdotool, xwininfo)");
+        REQUIRE_AUDIO_SERVER();
+        const QString sound = QFileInfo(QStringLiteral(QUILLET_BINARY)).path() + QStringLiteral("/alarm/alarm.mp3");
+        QVERIFY(QDir().mkpath(m_program.filePath(QStringLiteral("alarm"))));
+        QVERIFY(QFile::copy(sound, m_program.filePath(QStringLiteral("alarm/alarm.mp3"))));
+        QVERIFY(m_program.writeFile(QStringLiteral("stickies.ini"),
+                                    "[Stickies]\r\nTotal=1\r\n[Stickie1]\r\nTitle=e2e alarm\r\nLeft=200\r\nTop=200\r\n"
+                                    "Width=240\r\nHeight=180\r\nCountdown=1\r\nText=wake me\r\n"));
+        QVERIFY(m_program.start());
+        const QString note = DesktopProbe::waitForWindow(QStringLiteral("e2e alarm"));
+        QVERIFY(!note.isEmpty());
+        DesktopProbe::xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), note});
+        DesktopProbe::keys({QStringLiteral("ctrl+shift+a")});
+        const QString dialog = DesktopProbe::waitForWindow(QStringLiteral("Set Alarm"));
+        QVERIFY2(!dialog.isEmpty(), "Ctrl+Shift+A opened no alarm dialog");
+        QTest::qWait(300);
+        const QPoint origin = DesktopProbe::clientRect(dialog).topLeft();
+        DesktopProbe::clickAt(origin + QPoint(15, 16), 1);   // "Enable Alarm"
+        DesktopProbe::clickAt(origin + QPoint(15, 96), 1);   // "Play Sound"
+        DesktopProbe::clickAt(origin + QPoint(157, 164), 1); // "OK"
+        QElapsedTimer sinceOk;
+        sinceOk.start();
+        QTRY_VERIFY_WITH_TIMEOUT(DesktopProbe::windowsTitled(QStringLiteral("Set Alarm")).isEmpty(), 5000);
+
+        const Profile saved = Profile::load(m_program.filePath(QStringLiteral("stickies.ini")));
+        QVERIFY(saved.readBool(u"Stickie1", u"Alarm", false));
+        QVERIFY(saved.readBool(u"Stickie1", u"Countdown", false));
+        QCOMPARE(saved.readInteger(u"Stickie1", u"CountStart", 0), 1);
+        QCOMPARE(saved.readInteger(u"Stickie1", u"Period", -1), 0);
+        QVERIFY(saved.readBool(u"Stickie1", u"Play Sound", false));
+        QCOMPARE(saved.readString(u"Stickie1", u"Sound File"), m_program.filePath(QStringLiteral("alarm/alarm.mp3")));
+        QVERIFY(!saved.readString(u"Stickie1", u"Due").isEmpty());
+        QVERIFY(!isShaking(note));
+
+        QVERIFY(QTest::qWaitFor([&] { return programSinkInputs() > 0; }, 75000));
+        const qint64 rangAfterMs = sinceOk.elapsed();
+        qInfo("the sound reached the audio server %lld ms after OK", rangAfterMs);
+        // The sink appears once the player has opened the file, a little after the due moment.
+        QVERIFY2(rangAfterMs > 59000 && rangAfterMs < 66000, qPrintable(QString::number(rangAfterMs)));
+        QVERIFY(isShaking(note));
+
+        // A click into the text ends the ringing and the sound.
+        DesktopProbe::clickAt(DesktopProbe::clientRect(note).center(), 1);
+        QVERIFY(QTest::qWaitFor([&] { return programSinkInputs() == 0; }, 5000));
+        QTest::qWait(100);
+        QVERIFY(!isShaking(note));
+        QVERIFY(m_program.terminate());
+        QVERIFY(
+            !Profile::load(m_program.filePath(QStringLiteral("stickies.ini"))).readBool(u"Stickie1", u"Alarm", true));
+    }
+
+    void cleanup() { m_program.reset(); }
+};
+
+QTEST_GUILESS_MAIN(TestE2eAlarm)
+#include "tst_e2e_alarm.moc"
