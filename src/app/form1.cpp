@@ -2,6 +2,7 @@
 
 #include "note/form_sticky.h"
 #include "platform/clock.h"
+#include "platform/shell_integration.h"
 #include "platform/window.h"
 #include "store/app_error.h"
 #include "store/defaults.h"
@@ -127,11 +128,13 @@ std::span<const MenuRow<TForm1>> TForm1::menuRows()
 void TForm1::FormCreate(const QString &commandLineFile)
 {
     removeStaleTemporaryFiles();
-    // Each step may fail; the failure is shown and start-up ends at that step, as the notes after it
-    // must not be half-loaded.
+    // A failing step is shown and start-up goes on with the next: a desktop folder that cannot be written or
+    // a settings value that cannot be read must not keep the notes from loading. What the step failed to
+    // set keeps its default.
     ErrorDialog::guard([&] {
         m_templateNote = new TFormSticky(m_folders.resourceFolder);
         FormSticky = m_templateNote;
+        ErrorDialog::guard([this] { RegisterFileType(); });
 
         Settings settings;
         const auto adoptSettings = [&] {
@@ -140,14 +143,10 @@ void TForm1::FormCreate(const QString &commandLineFile)
             DefaultOpacity = settings.opacity;
             DefaultColor = settings.color;
         };
-        // A "Color" that cannot be read fails this step, but the settings read before it still count.
-        try {
-            settings.read(m_folders.settingsPath);
-        } catch (...) {
-            adoptSettings();
-            throw;
-        }
+        // A "Color" that cannot be read leaves the default colour; the settings read before it still count.
+        ErrorDialog::guard([&] { settings.read(m_folders.settingsPath); });
         adoptSettings();
+        ErrorDialog::guard([this] { ApplyAutoStart(); });
         PMLanguageClick(Language);
 
         LoadNotes();
@@ -159,6 +158,17 @@ void TForm1::FormCreate(const QString &commandLineFile)
     const QStringList pending = std::exchange(m_pendingArguments, {});
     for (const QString &argument : pending)
         handleSecondStart(argument);
+}
+
+void TForm1::RegisterFileType() const
+{
+    ShellIntegration::RegisterFileType(QCoreApplication::applicationFilePath(),
+                                       m_folders.resourceFolder + QStringLiteral("icon.svg"));
+}
+
+void TForm1::ApplyAutoStart() const
+{
+    ShellIntegration::ApplyAutoStart(AutoStart, QCoreApplication::applicationFilePath());
 }
 
 void TForm1::removeStaleTemporaryFiles() const

@@ -28,8 +28,9 @@ public:
     explicit TForm1(const ProgramFolders &folders, QWidget *parent = nullptr);
     ~TForm1() override;
 
-    // Start-up: settings, notes, the note file named on the command line. A failing step is shown with
-    // the error dialog and ends start-up there; the program runs with what was done until then.
+    // Start-up: the .stc file type, settings, start at logon, notes, the note file named on the
+    // command line. A failing step is shown with the error dialog and start-up goes on with the next one,
+    // what the step failed to set keeping its default, so the notes always load.
     void FormCreate(const QString &commandLineFile);
     // Shut-down's writing part: the notes, then the settings. False when a write failed (it was shown);
     // the program then keeps running with all its notes.
@@ -42,6 +43,10 @@ public:
     // Rewrites the store from the note list. Throws AppError("Unable to write to <path>").
     void SaveNotes();
     void OpenNoteFile(const QString &path);
+    // The desktop's hooks, with this executable and the icon in the resource folder. Both throw
+    // AppError("Failed to set data for '<name>'").
+    void RegisterFileType() const;
+    void ApplyAutoStart() const;
 
     // Tray menu and tray icon commands.
     void PMNewStickyNoteClick();
