@@ -8,7 +8,9 @@
 #include "store/defaults.h"
 #include "store/note_store.h"
 #include "store/settings.h"
+#include "ui/about_box.h"
 #include "ui/error_dialog.h"
+#include "ui/form_options.h"
 #include "ui/st_tray_icon.h"
 
 #include <QAction>
@@ -134,6 +136,8 @@ void TForm1::FormCreate(const QString &commandLineFile)
     ErrorDialog::guard([&] {
         m_templateNote = new TFormSticky(m_folders.resourceFolder);
         FormSticky = m_templateNote;
+        m_formOptions = std::make_unique<TFormOptions>(this);
+        m_aboutBox = std::make_unique<TAboutBox>();
         ErrorDialog::guard([this] { RegisterFileType(); });
 
         Settings settings;
@@ -479,12 +483,14 @@ void TForm1::PMDeleteAllClick()
 
 void TForm1::PMOptionsClick()
 {
-    // The options dialog comes with its own work; until then the command has nothing to open.
+    if (m_formOptions)
+        m_formOptions->execute();
 }
 
 void TForm1::PMAboutClick()
 {
-    // The about box comes with its own work; until then the command has nothing to open.
+    if (m_aboutBox)
+        m_aboutBox->execute();
 }
 
 void TForm1::PMLangClick(int index)
