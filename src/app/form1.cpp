@@ -4,12 +4,15 @@
 #include "note/form_sticky.h"
 #include "platform/clock.h"
 #include "platform/locale_texts.h"
+#include "platform/shell_integration.h"
 #include "platform/window.h"
 #include "store/app_error.h"
 #include "store/defaults.h"
 #include "store/note_store.h"
 #include "store/settings.h"
+#include "ui/about_box.h"
 #include "ui/error_dialog.h"
+#include "ui/form_options.h"
 #include "ui/st_tray_icon.h"
 
 #include <QAction>
@@ -129,11 +132,15 @@ std::span<const MenuRow<TForm1>> TForm1::menuRows()
 void TForm1::FormCreate(const QString &commandLineFile)
 {
     removeStaleTemporaryFiles();
-    // Each step may fail; the failure is shown and start-up ends at that step, as the notes after it
-    // must not be half-loaded.
+    // A failing step is shown and start-up goes on with the next: a desktop folder that cannot be written or
+    // a settings value that cannot be read must not keep the notes from loading. What the step failed to
+    // set keeps its default.
     ErrorDialog::guard([&] {
         m_templateNote = new TFormSticky(m_folders.resourceFolder);
         FormSticky = m_templateNote;
+        m_formOptions = std::make_unique<TFormOptions>(this);
+        m_aboutBox = std::make_unique<TAboutBox>();
+        ErrorDialog::guard([this] { RegisterFileType(); });
 
         Settings settings;
         const auto adoptSettings = [&] {
@@ -143,14 +150,10 @@ void TForm1::FormCreate(const QString &commandLineFile)
             DefaultColor = settings.color;
             m_alarms.setAlarmsChecked(settings.alarmsChecked);
         };
-        // A "Color" that cannot be read fails this step, but the settings read before it still count.
-        try {
-            settings.read(m_folders.settingsPath);
-        } catch (...) {
-            adoptSettings();
-            throw;
-        }
+        // A "Color" that cannot be read leaves the default colour; the settings read before it still count.
+        ErrorDialog::guard([&] { settings.read(m_folders.settingsPath); });
         adoptSettings();
+        ErrorDialog::guard([this] { ApplyAutoStart(); });
         PMLanguageClick(Language);
 
         LoadNotes();
@@ -170,6 +173,17 @@ void TForm1::ringNote(TFormSticky *note)
     // A sound that cannot be played is reported; the note rings all the same.
     ErrorDialog::guard([note] { note->ringAlarm(); });
     noteChanged(); // the fired alarm is off now, which the store must learn
+}
+
+void TForm1::RegisterFileType() const
+{
+    ShellIntegration::RegisterFileType(QCoreApplication::applicationFilePath(),
+                                       m_folders.resourceFolder + QStringLiteral("icon.svg"));
+}
+
+void TForm1::ApplyAutoStart() const
+{
+    ShellIntegration::ApplyAutoStart(AutoStart, QCoreApplication::applicationFilePath());
 }
 
 void TForm1::removeStaleTemporaryFiles() const
@@ -527,12 +541,14 @@ void TForm1::PMAlarmClick(TFormSticky *note)
 
 void TForm1::PMOptionsClick()
 {
-    // The options dialog comes with its own work; until then the command has nothing to open.
+    if (m_formOptions)
+        m_formOptions->execute();
 }
 
 void TForm1::PMAboutClick()
 {
-    // The about box comes with its own work; until then the command has nothing to open.
+    if (m_aboutBox)
+        m_aboutBox->execute();
 }
 
 void TForm1::PMLangClick(int index)

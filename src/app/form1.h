@@ -17,7 +17,9 @@
 
 class QAction;
 class QMenu;
+class TAboutBox;
 class TFormAlarm;
+class TFormOptions;
 class TFormSticky;
 class TStTrayIcon;
 
@@ -30,8 +32,9 @@ public:
     explicit TForm1(const ProgramFolders &folders, QWidget *parent = nullptr);
     ~TForm1() override;
 
-    // Start-up: settings, notes, the note file named on the command line. A failing step is shown with
-    // the error dialog and ends start-up there; the program runs with what was done until then.
+    // Start-up: the dialogs, the .stc file type, settings, start at logon, notes, the note file named on the
+    // command line. A failing step is shown with the error dialog and start-up goes on with the next one,
+    // what the step failed to set keeping its default, so the notes always load.
     void FormCreate(const QString &commandLineFile);
     // Shut-down's writing part: the notes, then the settings. False when a write failed (it was shown);
     // the program then keeps running with all its notes.
@@ -44,6 +47,10 @@ public:
     // Rewrites the store from the note list. Throws AppError("Unable to write to <path>").
     void SaveNotes();
     void OpenNoteFile(const QString &path);
+    // The desktop's hooks, with this executable and the icon in the resource folder. Both throw
+    // AppError("Failed to set data for '<name>'").
+    void RegisterFileType() const;
+    void ApplyAutoStart() const;
 
     // Tray menu and tray icon commands.
     void PMNewStickyNoteClick();
@@ -76,6 +83,8 @@ public:
 
     const QList<TFormSticky *> &notes() const { return m_notes; }
     QMenu *PopupMenu1() const { return m_popupMenu; }
+    TFormOptions *FormOptions() const { return m_formOptions.get(); }
+    TAboutBox *AboutBox() const { return m_aboutBox.get(); }
     // A tray menu item by its name; a name the menu lacks ends the program, as only a wrong name in the code
     // can ask for it.
     QAction *menuItem(QStringView name) const;
@@ -130,6 +139,8 @@ private:
     QList<TFormSticky *> m_notes;    // the open notes, in order: position + 1 is the note number
     QList<TFormSticky *> m_allNotes; // every note window ever made, closed ones included, deleted at exit
     TFormSticky *m_templateNote = nullptr;
+    std::unique_ptr<TFormOptions> m_formOptions;
+    std::unique_ptr<TAboutBox> m_aboutBox;
     std::unique_ptr<MenuTable<TForm1>> m_trayMenu;
     QMenu *m_popupMenu = nullptr;
     TStTrayIcon *m_trayIcon = nullptr;

@@ -65,4 +65,14 @@ void keepOnScreen(QWidget *window)
     window->move(x, y);
 }
 
+void centreOnScreen(QWidget *window)
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    window->adjustSize(); // a layout's size is known only once it ran
+    const QRect area = screen->availableGeometry();
+    window->move(area.x() + (area.width() - window->width()) / 2, area.y() + (area.height() - window->height()) / 2);
+}
+
 } // namespace Window

@@ -21,4 +21,9 @@ void bringToFront(QWidget *window);
 // screen onto the primary screen.
 void keepOnScreen(QWidget *window);
 
+// Places the window in the middle of the primary screen's free area by its size, before it is shown; the
+// frame the window manager adds later cannot be known yet, so its top left corner is where the window's
+// own would be. New notes are placed the same way.
+void centreOnScreen(QWidget *window);
+
 } // namespace Window

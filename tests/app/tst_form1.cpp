@@ -5,6 +5,7 @@
 #include "store/profile.h"
 #include "ui/error_dialog.h"
 
+#include "../desktop_folders.h"
 #include "../read_only_folder.h"
 #include "../test_clock.h"
 #include "../test_files.h"
@@ -47,6 +48,7 @@ class TestForm1 : public QObject {
 
 private:
     QTemporaryDir m_dir;
+    DesktopFolders m_desktop;
     QStringList m_errors;
     std::unique_ptr<TForm1> m_form;
 
@@ -72,7 +74,7 @@ private:
 private slots:
     void init()
     {
-        QVERIFY(m_dir.isValid());
+        QVERIFY(m_dir.isValid() && m_desktop.isValid());
         QDir(m_dir.path()).removeRecursively();
         QDir().mkpath(m_dir.path());
         m_errors.clear();
@@ -81,6 +83,7 @@ private slots:
     void cleanup()
     {
         m_form.reset();
+        m_desktop.restore();
         ErrorDialog::setHandler({});
         Clock::install(nullptr);
     }
@@ -169,19 +172,99 @@ private slots:
         QCOMPARE(savedStore().readString(u"Stickie3", u"Title"), QStringLiteral("c"));
     }
 
-    void start_badSettingsColor_failsStartAndNeverEmptiesTheStore()
+    void start_badSettingsColor_showsErrorAndStillLoadsTheNotes()
     {
         writeFile(QStringLiteral("quillet.ini"), "[Options]\r\nOpacity=100\r\nColor=nonsense\r\n");
-        const QByteArray store = "[Stickies]\r\nTotal=1\r\n" + noteSection(1, QStringLiteral("kept"), 0, 0);
-        writeFile(QStringLiteral("stickies.ini"), store);
+        writeFile(QStringLiteral("stickies.ini"),
+                  "[Stickies]\r\nTotal=1\r\n" + noteSection(1, QStringLiteral("kept"), 0, 0));
         TForm1 *form = start();
         QCOMPARE(m_errors, QStringList{QStringLiteral("'nonsense' is not a valid integer value.")});
-        QVERIFY(form->notes().isEmpty());
+        QCOMPARE(form->notes().size(), 1);
+        QCOMPARE(form->notes()[0]->noteColor(), Defaults::noteColor); // the store's fallback is the default
         QCOMPARE(form->DefaultOpacity, 100);
-        QVERIFY(!form->savesEnabled());
+        QCOMPARE(form->DefaultColor, Defaults::noteColor);
+        QVERIFY(form->savesEnabled());
         form->PMNewStickyNoteClick();
         QVERIFY(form->FormClose());
-        QCOMPARE(readFile(QStringLiteral("stickies.ini")), store);
+        QCOMPARE(savedStore().readString(u"Stickie1", u"Title"), QStringLiteral("kept"));
+        QCOMPARE(savedStore().readInteger(u"Stickies", u"Total", 0), 2);
+        // The unreadable colour is replaced by the one in force.
+        QCOMPARE(Profile::load(m_dir.filePath(QStringLiteral("quillet.ini"))).readString(u"Options", u"Color"),
+                 QStringLiteral("0x00C0FFFF"));
+    }
+
+    // A start-up step that fails is shown, and start-up goes on with the steps after it.
+    void start_failingStep_isShownAndTheNotesStillLoad_data()
+    {
+        QTest::addColumn<QString>("blocked"); // below the test's XDG root, a file where a folder must be
+        QTest::addColumn<QString>("error");
+        QTest::newRow("start at logon") << "config/autostart"
+                                        << "Failed to set data for 'Quillet 1.02'";
+        QTest::newRow("file type") << "data/applications"
+                                   << "Failed to set data for ''";
+    }
+    void start_failingStep_isShownAndTheNotesStillLoad()
+    {
+        QFETCH(QString, blocked);
+        QFETCH(QString, error);
+        QTemporaryDir xdg;
+        m_desktop.use(xdg.path());
+        QVERIFY(QDir(xdg.filePath(blocked)).removeRecursively());
+        ::writeFile(xdg.filePath(blocked), "in the way");
+        writeFile(QStringLiteral("quillet.ini"), "[Options]\r\nOpacity=77\r\nLanguage=Greek\r\n");
+        writeFile(QStringLiteral("stickies.ini"), "[Stickies]\r\nTotal=2\r\n" +
+                                                      noteSection(1, QStringLiteral("a"), 0, 0) +
+                                                      noteSection(2, QStringLiteral("b"), 0, 0));
+        TForm1 *form = start();
+        QCOMPARE(m_errors, QStringList{error});
+        QCOMPARE(form->notes().size(), 2);
+        QCOMPARE(form->DefaultOpacity, 77);
+        QVERIFY(form->menuItem(QStringLiteral("PMLangGreek"))->isChecked());
+        QVERIFY(form->FormClose());
+        QCOMPARE(savedStore().readInteger(u"Stickies", u"Total", 0), 2);
+    }
+
+    void start_shellIntegration_followsAutoStart_data()
+    {
+        QTest::addColumn<QByteArray>("setting");
+        QTest::addColumn<bool>("entry");
+        QTest::newRow("Auto Start=1") << QByteArray("Auto Start=1") << true;
+        QTest::newRow("Auto Start=0") << QByteArray("Auto Start=0") << false;
+    }
+    void start_shellIntegration_followsAutoStart()
+    {
+        QFETCH(QByteArray, setting);
+        QFETCH(bool, entry);
+        // An entry from an earlier start, which "Auto Start=0" takes away.
+        ::writeFile(m_desktop.autoStartEntry(), "[Desktop Entry]\nExec=/old/place/quillet\n");
+        writeFile(QStringLiteral("quillet.ini"), "[Options]\r\n" + setting + "\r\n");
+        start();
+        QVERIFY(m_errors.isEmpty());
+        const QString program = QCoreApplication::applicationFilePath();
+        QCOMPARE(QFile::exists(m_desktop.autoStartEntry()), entry);
+        if (entry)
+            QVERIFY(::readFile(m_desktop.autoStartEntry()).contains("\nExec=" + QFile::encodeName(program) + '\n'));
+        // The file type is registered at every start, with this program and the icon in its resource folder.
+        const QByteArray handler = ::readFile(m_desktop.fileTypeHandler());
+        QVERIFY(handler.contains("\nExec=" + QFile::encodeName(program) + " %f\n"));
+        QVERIFY(handler.contains("\nIcon=" + QFile::encodeName(m_dir.filePath(QStringLiteral("icon.svg"))) + '\n'));
+    }
+
+    void exit_settings_valuesNormalisedAndOtherKeysKept()
+    {
+        writeFile(QStringLiteral("quillet.ini"), "[Options]\r\nOpacity=0x80\r\nMy Key=mine\r\nColor=$0000FFFF\r\n"
+                                                 "[Window]\r\nX=1\r\n");
+        TForm1 *form = start();
+        QCOMPARE(form->DefaultOpacity, 128);
+        form->PMNewStickyNoteClick();
+        QCOMPARE(form->notes()[0]->opacity(), 128);
+        QVERIFY(form->FormClose());
+        const QByteArray written = readFile(QStringLiteral("quillet.ini"));
+        QVERIFY2(written.startsWith("[Options]\r\nOpacity=128\r\nMy Key=mine\r\nColor=clYellow\r\n"), written);
+        QVERIFY2(written.endsWith("\r\n[Window]\r\nX=1\r\n"), written);
+        const Profile settings = Profile::load(m_dir.filePath(QStringLiteral("quillet.ini")));
+        QCOMPARE(settings.readString(u"Options", u"Language"), QStringLiteral("English"));
+        QCOMPARE(settings.readString(u"Options", u"Auto Start"), QStringLiteral("1"));
     }
 
     void exit_storeCannotBeWritten_showsErrorAndKeepsRunning()

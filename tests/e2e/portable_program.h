@@ -3,15 +3,18 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QTemporaryDir>
 
 // The real program, copied into a temporary folder so that it runs portable there: its store and
-// settings files are written beside it, where a test prepares and reads them.
+// settings files are written beside it, where a test prepares and reads them. Its start-at-logon entry and
+// file type go to XDG folders of its own (desktopFolder()), never into the real home.
 class PortableProgram {
 public:
     bool isValid() const { return m_dir.isValid(); }
     QString filePath(const QString &name) const { return m_dir.filePath(name); }
     QString folder() const { return m_dir.path(); }
+    QString desktopFolder() const { return m_desktop.path(); }
     QString binary() const { return filePath(QStringLiteral("quillet")); }
     qint64 processId() const { return m_process.processId(); }
     QProcess &process() { return m_process; }
@@ -31,6 +34,10 @@ public:
         m_process.setProgram(wrapper.isEmpty() ? binary() : wrapper.first());
         m_process.setArguments(wrapper.isEmpty() ? arguments : wrapper.mid(1) + QStringList{binary()} + arguments);
         m_process.setWorkingDirectory(folder());
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_desktop.filePath(QStringLiteral("config")));
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), m_desktop.filePath(QStringLiteral("data")));
+        m_process.setProcessEnvironment(environment);
         m_process.setProcessChannelMode(QProcess::ForwardedChannels);
         m_process.start();
         return m_process.waitForStarted(10000);
@@ -58,5 +65,6 @@ public:
 
 private:
     QTemporaryDir m_dir;
+    QTemporaryDir m_desktop;
     QProcess m_process;
 };

@@ -40,6 +40,16 @@ private:
             .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     }
 
+    // The screen less trayer's panel, as the window manager announces it; empty when it announces none.
+    static QRect workArea()
+    {
+        const QStringList area =
+            DesktopProbe::run(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_WORKAREA")})
+                .section(QLatin1Char('='), 1)
+                .split(QLatin1Char(','));
+        return area.size() >= 4 ? QRect(area[0].toInt(), area[1].toInt(), area[2].toInt(), area[3].toInt()) : QRect();
+    }
+
     static QStringList waitForNewNotes(int count)
     {
         QElapsedTimer timer;
@@ -68,12 +78,8 @@ private slots:
         QTest::qWait(300);
         const QRect frame = DesktopProbe::frameRect(notes[0]);
         // Centred in the work area the window manager announces (the screen less trayer's panel).
-        const QStringList area =
-            DesktopProbe::run(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_WORKAREA")})
-                .section(QLatin1Char('='), 1)
-                .split(QLatin1Char(','));
-        QVERIFY(area.size() >= 4);
-        const QRect work(area[0].toInt(), area[1].toInt(), area[2].toInt(), area[3].toInt());
+        const QRect work = workArea();
+        QVERIFY(!work.isEmpty());
         QVERIFY(work.top() > 0); // the panel takes the top of the screen
         QCOMPARE(frame.topLeft(), work.topLeft() + QPoint((work.width() - 240) / 2, (work.height() - 180) / 2));
         const QString title =
@@ -86,6 +92,34 @@ private slots:
         QCOMPARE(store.readInteger(u"Stickies", u"Total", -1), 1);
         QCOMPARE(store.readString(u"Stickie1", u"Title"), title);
         QVERIFY(QFile::exists(m_program.filePath(QStringLiteral("quillet.ini"))));
+    }
+
+    void trayMenu_optionsAndAbout_openTheirDialogs_data()
+    {
+        QTest::addColumn<int>("place"); // the item's place in the menu, separators not counted
+        QTest::addColumn<QString>("title");
+        QTest::newRow("Options") << 5 << "Options";
+        QTest::newRow("About Program") << 7 << "About Program";
+    }
+    void trayMenu_optionsAndAbout_openTheirDialogs()
+    {
+        QFETCH(int, place);
+        QFETCH(QString, title);
+        startProgram();
+        trayMenu(QStringList(place, QStringLiteral("Down")) << QStringLiteral("Return"));
+        const QString dialog = DesktopProbe::waitForWindow(title);
+        QVERIFY2(!dialog.isEmpty(), "the dialog did not open");
+        // Centred in the work area by its own size, the frame's corner where the window's would be, as notes are.
+        const QRect work = workArea();
+        const QSize size = DesktopProbe::clientRect(dialog).size();
+        QCOMPARE(DesktopProbe::frameRect(dialog).topLeft(),
+                 work.topLeft() + QPoint((work.width() - size.width()) / 2, (work.height() - size.height()) / 2));
+
+        DesktopProbe::xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), dialog});
+        DesktopProbe::keys({QStringLiteral("Escape")});
+        QTRY_VERIFY_WITH_TIMEOUT(DesktopProbe::windowsTitled(title).isEmpty(), 5000);
+        QCOMPARE(m_program.process().state(), QProcess::Running);
+        QVERIFY(m_program.terminate());
     }
 
     void doubleClick_createsOneNoteAndNoOtherWindow()
