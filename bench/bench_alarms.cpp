@@ -102,6 +102,10 @@ BENCHMARK(firstShakeDelay)->Iterations(10)->UseManualTime()->Unit(benchmark::kMi
 
 int main(int argc, char **argv)
 {
+    // Every start writes its start-at-logon entry and file type: into a folder of the bench's own.
+    QTemporaryDir desktop;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(desktop.filePath(QStringLiteral("config"))));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(desktop.filePath(QStringLiteral("data"))));
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
     ErrorDialog::setHandler([](const QString &text) { qWarning("%s", qPrintable(text)); });

@@ -6,6 +6,7 @@
 #include "ui/error_dialog.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -61,6 +62,10 @@ BENCHMARK(startUpWithNotes)->Arg(1)->Arg(50)->Arg(200)->Unit(benchmark::kMillise
 
 int main(int argc, char **argv)
 {
+    // Every start writes its start-at-logon entry and file type: into a folder of the bench's own.
+    QTemporaryDir desktop;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(desktop.filePath(QStringLiteral("config"))));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(desktop.filePath(QStringLiteral("data"))));
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
     ErrorDialog::setHandler([](const QString &text) { qWarning("%s", qPrintable(text)); });

@@ -1,9 +1,11 @@
-# The test desktop: an X server (Xvfb), a window manager (openbox), a notification area (trayer)
-# and an audio server (PulseAudio with a null sink), started only when no display is given.
+# The test desktop: an X server (Xvfb), a window manager (openbox), a notification area (trayer),
+# an audio server (PulseAudio with a null sink) and a printer (a CUPS server of its own with a PDF queue),
+# started only when no display is given.
 # Source this file, call start_test_desktop, and stop_test_desktop when done (also on failure).
 
 desktop_pids=()
 desktop_runtime=""
+desktop_cups=""
 
 start_test_desktop() {
     if [ -n "${DISPLAY:-}" ]; then
@@ -48,8 +50,47 @@ start_test_desktop() {
         sleep 0.1
     done
     pactl info >/dev/null 2>&1 || echo "desktop: PulseAudio did not answer (sound tests will say so)" >&2
+    start_test_printer
     sleep 0.5
-    echo "desktop: Xvfb, openbox, trayer and PulseAudio on $DISPLAY"
+    echo "desktop: Xvfb, openbox, trayer, PulseAudio and CUPS on $DISPLAY"
+}
+
+# A CUPS server apart from the system's, on a socket of its own (CUPS_SERVER), with one PDF queue as the
+# default printer; cups-pdf writes each job into its owner's ~/PDF. The scheduler runs its filters as the
+# user lp, so its folders are open to it.
+start_test_printer() {
+    if [ "$(id -u)" -ne 0 ] || [ ! -x /usr/sbin/cupsd ]; then
+        echo "desktop: no printer (the CUPS server needs root and the cups package)" >&2
+        return 0
+    fi
+    desktop_cups=$(mktemp -d /tmp/quillet-cups.XXXXXX)
+    chmod 755 "$desktop_cups"
+    mkdir -p "$desktop_cups"/{spool,tmp,cache,state,log,ppd}
+    chmod 1777 "$desktop_cups/tmp"
+    chown root:lp "$desktop_cups/spool" "$desktop_cups/cache" "$desktop_cups/state"
+    chmod 770 "$desktop_cups/spool"
+    printf '%s\n' "Listen $desktop_cups/cups.sock" "LogLevel warn" "WebInterface No" "Browsing No" \
+        "<Location />" "  Order allow,deny" "  Allow all" "</Location>" \
+        "<Location /admin>" "  Order allow,deny" "  Allow all" "</Location>" >"$desktop_cups/cupsd.conf"
+    printf '%s\n' "ServerRoot $desktop_cups" "RequestRoot $desktop_cups/spool" "TempDir $desktop_cups/tmp" \
+        "CacheDir $desktop_cups/cache" "StateDir $desktop_cups/state" "ErrorLog $desktop_cups/log/error_log" \
+        "AccessLog $desktop_cups/log/access_log" "PageLog $desktop_cups/log/page_log" \
+        "ServerBin /usr/lib/cups" "DataDir /usr/share/cups" >"$desktop_cups/cups-files.conf"
+    /usr/sbin/cupsd -f -c "$desktop_cups/cupsd.conf" -s "$desktop_cups/cups-files.conf" &
+    desktop_pids+=($!)
+    export CUPS_SERVER="$desktop_cups/cups.sock"
+    local i
+    for i in $(seq 1 50); do
+        lpstat -r >/dev/null 2>&1 && break
+        sleep 0.1
+    done
+    # Poppler's cairo renderer keeps the text of the PDF it is given readable to pdftotext; Ghostscript's
+    # turns every glyph into an unnamed shape.
+    if ! { lpadmin -p quillet-pdf -E -v cups-pdf:/ -P /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd \
+        -o pdftops-renderer-default=pdftocairo 2>/dev/null &&
+        lpadmin -d quillet-pdf; }; then
+        echo "desktop: the CUPS server took no PDF queue (printing tests will say so)" >&2
+    fi
 }
 
 stop_test_desktop() {
@@ -63,4 +104,6 @@ stop_test_desktop() {
     desktop_pids=()
     [ -n "$desktop_runtime" ] && rm -rf "$desktop_runtime"
     desktop_runtime=""
+    [ -n "$desktop_cups" ] && rm -rf "$desktop_cups"
+    desktop_cups=""
 }

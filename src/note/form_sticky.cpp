@@ -1,6 +1,7 @@
 #include "note/form_sticky.h"
 
 #include "alarm/alarm_sound.h"
+#include "note/note_print.h"
 #include "platform/window.h"
 #include "rtf/rtf_reader.h"
 #include "rtf/rtf_writer.h"
@@ -39,7 +40,7 @@ constexpr MenuRow<TFormSticky> menuRows[] = {
     {.name = "PMPaste", .caption = "Paste", .shortcut = "Ctrl+V", .onClick = &TFormSticky::PMPasteClick},
     {.name = "N2"},
     {.name = "PMSelectAll", .caption = "Select All", .shortcut = "Ctrl+A", .onClick = &TFormSticky::PMSelectAllClick},
-    {.name = "PMPrint", .caption = "Print", .shortcut = "Ctrl+P"},
+    {.name = "PMPrint", .caption = "Print", .shortcut = "Ctrl+P", .onClick = &TFormSticky::PMPrintClick},
     {.name = "PMSaveAs", .caption = "Save as ...", .onClick = &TFormSticky::PMSaveAsClick},
     {.name = "N9"},
     {.name = "PMWindow", .caption = "Window"},
@@ -564,6 +565,11 @@ QString TFormSticky::withFilterExtension(const QString &name, int filterIndex)
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
     const QString stem = dot > separator ? name.left(dot) : name;
     return stem + QLatin1String(saveExtensions[filterIndex - 1]);
+}
+
+void TFormSticky::PMPrintClick()
+{
+    NotePrint::print(*m_richEdit->document(), windowTitle());
 }
 
 void TFormSticky::PMAlarmClick()

@@ -98,6 +98,8 @@ public:
     void PMCopyClick();
     void PMPasteClick();
     void PMSelectAllClick();
+    // "Print": the whole formatted text on the default printer (see NotePrint).
+    void PMPrintClick();
     // "Alarm": asks the main form for the alarm dialog on this note.
     void PMAlarmClick();
 

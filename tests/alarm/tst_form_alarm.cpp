@@ -6,6 +6,7 @@
 #include "ui/cspin_edit.h"
 #include "ui/error_dialog.h"
 
+#include "../desktop_folders.h"
 #include "../test_clock.h"
 
 #include <QCheckBox>
@@ -24,6 +25,7 @@ class TestFormAlarm : public QObject {
     Q_OBJECT
 
 private:
+    DesktopFolders m_desktop; // the start's desktop entries go here, never into the real home
     QTemporaryDir m_dir;
     QStringList m_errors;
     std::unique_ptr<TForm1> m_form;
