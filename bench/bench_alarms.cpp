@@ -55,8 +55,10 @@ void idleWakeUps(benchmark::State &state)
         QProcess program;
         program.start(dir.filePath(QStringLiteral("quillet")), {});
         program.waitForStarted();
-        // Every note shown, the start-up's work done, and the caret's blink over (it stops after 10 s idle).
-        QThread::sleep(15);
+        // Every note shown, the start-up's work done, the caret's blink over (it stops after 10 s idle), and
+        // the window manager done with the windows: it changes their properties for a while after they were
+        // mapped (half a minute for 500 notes under openbox), and each change is an event for the program.
+        QThread::sleep(15 + state.range(0) / 10);
         const qint64 before = contextSwitches(program.processId());
         QThread::sleep(10);
         const qint64 after = contextSwitches(program.processId());

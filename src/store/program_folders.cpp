@@ -30,15 +30,19 @@ ProgramFolders ProgramFolders::forExecutable(const QString &executablePath)
     // A folder that already holds a store is the data folder even when it cannot be written: its notes
     // are shown, and a save that fails there is reported, rather than starting afresh elsewhere.
     const bool holdsStore = QFileInfo::exists(executableFolder + QLatin1String(NoteStore::storeFileName));
-    if (holdsStore || canCreateFileIn(executableFolder)) {
+    // An installed program (its resources in ../share/quillet) keeps its notes in the user's data folder,
+    // also where its bin folder can be written: by root, or in a prefix of the user's own such as ~/.local.
+    const QString installedResources =
+        QDir::cleanPath(executableFolder + QStringLiteral("../share/quillet")) + QLatin1Char('/');
+    const bool installed = QFileInfo(installedResources).isDir();
+    if (holdsStore || (!installed && canCreateFileIn(executableFolder))) {
         folders.dataFolder = executableFolder;
         folders.resourceFolder = executableFolder;
     } else {
         const QString dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
         folders.dataFolder = QDir::cleanPath(dataHome + QStringLiteral("/quillet")) + QLatin1Char('/');
         QDir().mkpath(folders.dataFolder);
-        folders.resourceFolder =
-            QDir::cleanPath(executableFolder + QStringLiteral("../share/quillet")) + QLatin1Char('/');
+        folders.resourceFolder = installedResources;
     }
     folders.settingsPath = folders.dataFolder + executable.completeBaseName() + QStringLiteral(".ini");
     folders.storePath = folders.dataFolder + QLatin1String(NoteStore::storeFileName);

@@ -1,6 +1,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -50,6 +51,40 @@ private slots:
         const QImage icon(m_prefix.filePath(QStringLiteral("share/icons/hicolor/%1x%1/apps/quillet.png").arg(size)));
         QCOMPARE(icon.size(), QSize(size, size));
         QVERIFY(icon.hasAlphaChannel());
+    }
+
+    // The installed program keeps its data in the user's folder, even with a bin folder it could write to,
+    // and finds its resources under the prefix.
+    void installedProgram_runsWithDataInTheUsersFolder()
+    {
+        QTemporaryDir user;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("HOME"), user.path());
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), user.filePath(QStringLiteral("data")));
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), user.filePath(QStringLiteral("config")));
+        if (!environment.contains(QStringLiteral("DISPLAY")))
+            environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        QProcess program;
+        program.setProcessEnvironment(environment);
+        program.setProcessChannelMode(QProcess::ForwardedChannels);
+        program.start(m_prefix.filePath(QStringLiteral("bin/quillet")), {});
+        QVERIFY(program.waitForStarted());
+        const QString handler = user.filePath(QStringLiteral("data/applications/quillet-vellumy.desktop"));
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(handler), 15000);
+        program.terminate();
+        QVERIFY(program.waitForFinished(15000));
+        QCOMPARE(program.exitCode(), 0);
+
+        for (const char *name : {"data/quillet/stickies.ini", "data/quillet/quillet.ini"})
+            QVERIFY2(QFileInfo::exists(user.filePath(QString::fromLatin1(name))), name);
+        QVERIFY(!QFileInfo::exists(m_prefix.filePath(QStringLiteral("bin/stickies.ini"))));
+        QFile entry(handler);
+        QVERIFY(entry.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(entry.readAll());
+        QVERIFY2(text.contains(QStringLiteral("Icon=") + m_prefix.filePath(QStringLiteral("share/quillet/icon.svg"))),
+                 qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("Exec=") + m_prefix.filePath(QStringLiteral("bin/quillet")) + " %f"),
+                 qPrintable(text));
     }
 
 private:

@@ -51,12 +51,15 @@ private slots:
     void unwritableFolder_usesDataHome_data()
     {
         QTest::addColumn<bool>("xdgSet");
-        QTest::newRow("XDG_DATA_HOME") << true;
-        QTest::newRow("default under HOME") << false;
+        QTest::addColumn<bool>("installed");
+        QTest::newRow("XDG_DATA_HOME") << true << false;
+        QTest::newRow("default under HOME") << false << false;
+        QTest::newRow("installed, bin writable") << true << true;
     }
     void unwritableFolder_usesDataHome()
     {
         QFETCH(bool, xdgSet);
+        QFETCH(bool, installed);
         QTemporaryDir dir;
         const QString home = dir.path() + QStringLiteral("/home");
         QVERIFY(QDir().mkpath(home));
@@ -68,11 +71,16 @@ private slots:
         } else {
             qunsetenv("XDG_DATA_HOME");
         }
-        // The "bin" folder is a regular file, so nothing can be written into it, whoever we are.
+        // The "bin" folder is a regular file, so nothing can be written into it, whoever we are; or a real,
+        // writable one beside the resources of an install.
         QFile bin(dir.path() + QStringLiteral("/usr/bin"));
         QVERIFY(QDir().mkpath(dir.path() + QStringLiteral("/usr")));
-        QVERIFY(bin.open(QIODevice::WriteOnly));
-        bin.close();
+        if (installed) {
+            QVERIFY(QDir().mkpath(bin.fileName()) && QDir().mkpath(dir.path() + QStringLiteral("/usr/share/quillet")));
+        } else {
+            QVERIFY(bin.open(QIODevice::WriteOnly));
+            bin.close();
+        }
 
         const ProgramFolders folders = ProgramFolders::forExecutable(bin.fileName() + QStringLiteral("/quillet"));
         QCOMPARE(folders.dataFolder, expectedData);
