@@ -2,6 +2,7 @@
 
 #include "platform/code_page.h"
 #include "rtf/rtf_charsets.h"
+#include "rtf/rtf_control_words.h"
 #include "rtf/rtf_formats.h"
 #include "rtf/rtf_lists.h"
 #include "store/app_error.h"
@@ -13,7 +14,9 @@
 #include <QTextDocument>
 #include <QTextList>
 
+#include <algorithm>
 #include <array>
+#include <cstring>
 #include <optional>
 #include <string_view>
 #include <unordered_map>
@@ -22,32 +25,26 @@
 
 namespace {
 
-// Words that take no parameter and after which the rich-edit control starts a new line. Once the
-// store has removed the line breaks, the text of the next line sticks to them ("\parsecond",
-// "\par2nd"); such a glued word is read as the word followed by text.
-const char *const glueWords[] = {"par",       "line",      "tab",    "plain",  "page",   "sect",    "lquote", "rquote",
-                                 "ldblquote", "rdblquote", "bullet", "emdash", "endash", "emspace", "enspace"};
-
-bool isGlueWord(std::string_view name)
+bool isLetter(char c)
 {
-    for (const char *word : glueWords)
-        if (name == word)
-            return true;
-    return false;
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
-// The shortest glue word the name begins with; 0 when there is none. Shortest, not longest: the
-// control always ends \pard with a delimiter, so "\pardone" in a stored note is "\par" + "done".
-size_t gluePrefix(std::string_view name)
+// Once a writer's line breaks are gone, text that began a line sticks to a word of this kind that
+// ended the line before: "\par" + "2nd" reads "\par2nd", so the digits are text, not a parameter.
+bool takesNoNumber(std::string_view name)
 {
-    size_t best = 0;
-    for (const char *word : glueWords) {
-        const std::string_view candidate(word);
-        if (candidate.size() < name.size() && name.substr(0, candidate.size()) == candidate &&
-            (best == 0 || candidate.size() < best))
-            best = candidate.size();
-    }
-    return best;
+    const RtfControlWords::Word *word = RtfControlWords::find(name);
+    return word && (word->kind == RtfControlWords::Kind::Flag || word->kind == RtfControlWords::Kind::Symbol);
+}
+
+// RTF with no line break before its end: a stored note, which keeps its RTF on one line.
+bool isOneLine(const char *begin, const char *end)
+{
+    while (end > begin && (end[-1] == '\r' || end[-1] == '\n' || end[-1] == '\0' || end[-1] == ' '))
+        --end;
+    const size_t size = size_t(end - begin);
+    return !std::memchr(begin, '\r', size) && !std::memchr(begin, '\n', size);
 }
 
 using ListKind = RtfLists::Kind;
@@ -124,6 +121,7 @@ public:
         , m_end(data.constData() + data.size())
         , m_cursor(document)
         , m_utf8Text(utf8Text)
+        , m_oneLine(isOneLine(m_p, m_end))
     {}
 
     void run();
@@ -139,7 +137,7 @@ private:
     using Handler = void (Parser::*)(const Word &);
     struct WordEntry {
         const char *name;
-        Handler handler; // nullptr: a word known only to be ignored
+        Handler handler;
         int value = 0;
     };
     static const WordEntry wordTable[];
@@ -152,6 +150,11 @@ private:
     bool closeGroup();
     void skipGroup();
     void controlSequence();
+    struct WordSpan {
+        size_t length; // 0: no word, a control symbol
+        bool glued;    // the letters after it are text
+    };
+    WordSpan wordSpan(std::string_view letters) const;
     void handleWord(const WordEntry *entry, bool hasParam, int param);
     void handleHex();
     void handleSymbol(char symbol);
@@ -206,6 +209,7 @@ private:
     const char *m_end;
     QTextCursor m_cursor;
     bool m_utf8Text;
+    bool m_oneLine;
 
     std::vector<Group> m_stack;
     int m_overflow = 0;
@@ -376,23 +380,55 @@ void Parser::skipGroup()
     }
 }
 
+// How many of the letters after a backslash make the control word. A known word is taken whole:
+// capitals belong to a word only in the few words that have them (\clNoWrap, \trftsWidth), so
+// elsewhere a capital ends the word. In one-line RTF a word can also be glued to the text that
+// followed it on the next line ("\par" + "second", "{\loch" + "text"): an unknown word there is the
+// shortest known word it begins with, the rest is text. Shortest, not longest: the control always
+// ends \pard with a delimiter, so "\pardone" in a stored note is "\par" + "done". A word that is
+// always written with a number is never glued, since the number would have ended it.
+Parser::WordSpan Parser::wordSpan(std::string_view letters) const
+{
+    if (RtfControlWords::find(letters))
+        return {letters.size(), false};
+    if (m_oneLine) {
+        const size_t longest = std::min(letters.size() - 1, RtfControlWords::longestWord);
+        for (size_t length = 1; length <= longest; ++length) {
+            const RtfControlWords::Word *word = RtfControlWords::find(letters.substr(0, length));
+            if (word && word->kind != RtfControlWords::Kind::Value)
+                return {length, true};
+        }
+    }
+    size_t lowerCase = 0;
+    while (lowerCase < letters.size() && letters[lowerCase] >= 'a' && letters[lowerCase] <= 'z')
+        ++lowerCase;
+    return {lowerCase, false};
+}
+
 void Parser::controlSequence()
 {
     if (m_p >= m_end)
         return;
-    const char c = *m_p;
-    if (c < 'a' || c > 'z') {
+    const char *nameStart = m_p;
+    while (m_p < m_end && isLetter(*m_p))
         ++m_p;
-        if (c == '\'')
+    const WordSpan span =
+        m_p == nameStart ? WordSpan{0, false} : wordSpan(std::string_view(nameStart, size_t(m_p - nameStart)));
+    if (span.length == 0) {
+        m_p = nameStart + 1;
+        if (*nameStart == '\'')
             handleHex();
         else
-            handleSymbol(c);
+            handleSymbol(*nameStart);
         return;
     }
-    const char *nameStart = m_p;
-    while (m_p < m_end && *m_p >= 'a' && *m_p <= 'z')
-        ++m_p;
-    const std::string_view name(nameStart, size_t(m_p - nameStart));
+    const std::string_view name(nameStart, span.length);
+    m_p = nameStart + span.length;
+    const WordEntry *entry = findWord(name);
+    if (span.glued) {
+        handleWord(entry, false, 0); // the rest of the letters, digits and the space after them are text
+        return;
+    }
     const char *paramStart = m_p;
     bool hasParam = false;
     qint64 value = 0;
@@ -409,33 +445,20 @@ void Parser::controlSequence()
     }
     if (!hasParam)
         m_p = paramStart; // a lone "-" is text
-    if (m_p < m_end && *m_p == ' ')
-        ++m_p;
-    value = std::min(value, maxParam);
-    const int param = int(negative ? -value : value);
-
-    const WordEntry *entry = findWord(name);
-    if (!entry) {
-        const size_t prefix = gluePrefix(name);
-        if (prefix > 0) {
-            // The rest of the letters, the digits and the space after them are text of their own.
-            m_p = nameStart + prefix;
-            handleWord(findWord(name.substr(0, prefix)), false, 0);
-            return;
-        }
-    } else if (hasParam && isGlueWord(name)) {
+    if (hasParam && m_oneLine && takesNoNumber(name)) {
         m_p = paramStart;
         handleWord(entry, false, 0);
         return;
     }
-    handleWord(entry, hasParam, param);
+    if (m_p < m_end && *m_p == ' ')
+        ++m_p;
+    value = std::min(value, maxParam);
+    handleWord(entry, hasParam, int(negative ? -value : value));
 }
 
-// Words the reader acts on, plus words it must know only so that the glued-word rule does not split
-// them (\pararsid is a word of its own, not \par followed by "arsid"): those have no handler. The
-// character formats, alignments and list kinds come from the tables the writer shares.
+// The words the reader acts on; rtf_control_words.h knows the rest, which it ignores. The character
+// formats, alignments and list kinds come from the tables the writer shares.
 const Parser::WordEntry Parser::wordTable[] = {
-    {"rtf", nullptr},
     {"fonttbl", &Parser::destination, int(Dest::FontTable)},
     {"colortbl", &Parser::destination, int(Dest::ColorTable)},
     {"pn", &Parser::destination, int(Dest::Pn)},
@@ -535,31 +558,6 @@ const Parser::WordEntry Parser::wordTable[] = {
     {"levelnfc", &Parser::levelNfc},
     {"levelnfcn", &Parser::levelNfc},
     {"listoverride", &Parser::listOverride},
-    {"pararsid", nullptr},
-    {"pardirnatural", nullptr},
-    {"partightenfactor", nullptr},
-    {"linex", nullptr},
-    {"linemod", nullptr},
-    {"linestart", nullptr},
-    {"linestarts", nullptr},
-    {"linerestart", nullptr},
-    {"lineppage", nullptr},
-    {"linecont", nullptr},
-    {"linebetcol", nullptr},
-    {"tabsnoovrlp", nullptr},
-    {"pagebb", nullptr},
-    {"sect", nullptr},
-    {"sectd", nullptr},
-    {"sectdefaultcl", nullptr},
-    {"sectexpand", nullptr},
-    {"sectlinegrid", nullptr},
-    {"sectnum", nullptr},
-    {"sectrsid", nullptr},
-    {"sectspecifycl", nullptr},
-    {"sectspecifygenn", nullptr},
-    {"sectspecifyl", nullptr},
-    {"sectunlocked", nullptr},
-    {"cellx", nullptr},
 };
 
 const Parser::WordEntry *Parser::findWord(std::string_view name)
@@ -583,6 +581,8 @@ const Parser::WordEntry *Parser::findWord(std::string_view name)
                            WordEntry{RtfFormats::alignments[i].keyword, &Parser::alignment, int(i)});
         for (const RtfLists::Entry &entry : RtfLists::table)
             result.emplace(entry.keyword, WordEntry{entry.keyword, &Parser::pnKind, int(entry.kind)});
+        for ([[maybe_unused]] const auto &[word, entry] : result)
+            Q_ASSERT_X(RtfControlWords::find(word), "RtfReader", "a word the reader acts on is missing from the table");
         return result;
     }();
     const auto it = map.find(name);
@@ -614,7 +614,7 @@ void Parser::handleWord(const WordEntry *entry, bool hasParam, int param)
         skipGroup();
         return;
     }
-    if (!entry || !entry->handler)
+    if (!entry)
         return;
     if (m_skipChars > 0 && (entry->handler == &Parser::character || entry->handler == &Parser::unicode)) {
         --m_skipChars; // a fallback character written as a word

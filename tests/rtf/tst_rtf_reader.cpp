@@ -100,6 +100,8 @@ private slots:
             {"picture with binary data", "picture_binary.rtf", QStringLiteral("before middle after")},
             {"glued words", "glued_lines.rtf", QStringLiteral("first|second|2nd line^tabbed\tend|der Mann|linear")},
             {"word lists and field", "word_lists_field.rtf", QStringLiteral("apple|pear|first|second|link and bold")},
+            {"libreoffice", "libreoffice_shape.rtf",
+             QStringLiteral("buy milk and bread|10:30 dentist|italic centred cafeunderlined")},
         };
         for (const auto &row : rows) {
             QTest::newRow((QByteArray(row.name) + " as written").constData())
@@ -400,6 +402,18 @@ private slots:
             << QByteArray("a\\page b\\cell c\\row d") << QStringLiteral("a|b\tc|d");
         QTest::newRow("trailing par adds no paragraph") << QByteArray("a\\par") << QStringLiteral("a");
         QTest::newRow("two trailing pars") << QByteArray("a\\par\\par") << QStringLiteral("a|");
+        QTest::newRow("another writer's glued word") << QByteArray("{\\lochtext}") << QStringLiteral("text");
+        QTest::newRow("glued word with capitals") << QByteArray("\\clNoWrapHello") << QStringLiteral("Hello");
+        QTest::newRow("digits after a glued flag")
+            << QByteArray("{\\loch10:30 dentist}") << QStringLiteral("10:30 dentist");
+        QTest::newRow("flag written with a number") << QByteArray("\\sectunlocked1 a") << QStringLiteral("a");
+        QTest::newRow("words with capitals")
+            << QByteArray("\\trftsWidth3\\trwWidth500\\sectspecifygenN a") << QStringLiteral("a");
+        QTest::newRow("value word no glue prefix") << QByteArray("a\\fsize b") << QStringLiteral("ab");
+        QTest::newRow("words of the macOS writer")
+            << QByteArray("\\vieww11520\\pard\\pardeftab720\\pardirnatural\\partightenfactor0 a")
+            << QStringLiteral("a");
+        QTest::newRow("no repair with line breaks") << QByteArray("a\\lochtext\r\nb") << QStringLiteral("ab");
         QTest::newRow("empty") << QByteArray("") << QString();
     }
     void read_controlWords_giveText()
@@ -571,6 +585,45 @@ private slots:
         QTextDocument document;
         RtfReader::read(rtf, &document);
         QCOMPARE(paragraphs(document).remove(QChar(0xFFFF)), QString(expected).remove(QChar(0xFFFF)));
+    }
+
+    // Every writer's RTF squeezed onto one line, as the note store keeps it, reads as the same text:
+    // only the space that ended a word before a line break can go, since it then ends the word.
+    void read_oneLine_keepsEveryWord_data()
+    {
+        QTest::addColumn<QString>("file");
+        const char *const files[] = {
+            "01_riched20_win11_minimal_crlf_nul.rtf",
+            "02_riched20_bullets_then_numbering.rtf",
+            "03_riched20_bullets_fcharset238.rtf",
+            "04_riched20_cyrillic_cp1251_wordpad.rtf",
+            "05_riched20_colors_sizes_cp1251.rtf",
+            "06_riched20_highlight_center.rtf",
+            "07_riched20_hyperlink_field.rtf",
+            "08_riched20_highlight_paragraphs.rtf",
+            "09_msftedit_wordpad_czech_u_escape.rtf",
+            "10_msftedit_colortbl_bold_underline.rtf",
+            "11_msftedit_bullets_cjk_cp936.rtf",
+            "12_msftedit_japanese_cp932_underline.rtf",
+            "13_riched20_cp1251_wmf_picture.rtf",
+            "libreoffice_7_4_lists_formats.rtf",
+            "libreoffice_shape.rtf",
+        };
+        for (const char *file : files)
+            QTest::newRow(file) << QString::fromLatin1(file);
+    }
+    void read_oneLine_keepsEveryWord()
+    {
+        QFETCH(QString, file);
+        const QByteArray rtf = fixture(file);
+        QVERIFY(rtf.contains('\n'));
+        QTextDocument written;
+        RtfReader::read(rtf, &written);
+        QTextDocument oneLine;
+        RtfReader::readNoteText(QString::fromLatin1(withoutLineBreaks(rtf)), &oneLine);
+        const QString expected = paragraphs(written).remove(QLatin1Char(' '));
+        QVERIFY(expected.size() > 1);
+        QCOMPARE(paragraphs(oneLine).remove(QLatin1Char(' ')), expected);
     }
 
     // Inputs that once broke the reader, as files (tests/data/rtf/regress/), each with the text it must
