@@ -2,6 +2,8 @@
 
 #include "platform/code_page.h"
 #include "rtf/rtf_charsets.h"
+#include "rtf/rtf_control_words.h"
+#include "rtf/rtf_formats.h"
 #include "rtf/rtf_lists.h"
 #include "store/app_error.h"
 
@@ -12,288 +14,37 @@
 #include <QTextDocument>
 #include <QTextList>
 
+#include <algorithm>
+#include <array>
+#include <cstring>
 #include <optional>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace {
 
-enum class Kw {
-    Ignored,
-    // destinations
-    Rtf,
-    FontTable,
-    ColorTable,
-    Pn,
-    PnText,
-    ListTable,
-    ListOverrideTable,
-    Skip,
-    // document and font table
-    Ansi,
-    Mac,
-    Pc,
-    Pca,
-    AnsiCpg,
-    Deff,
-    FCharset,
-    Red,
-    Green,
-    Blue,
-    // character formats
-    Font,
-    FontSize,
-    Foreground,
-    Background,
-    Bold,
-    Italic,
-    Underline,
-    UnderlineNone,
-    Strike,
-    Plain,
-    // paragraph formats
-    Pard,
-    AlignLeft,
-    AlignCenter,
-    AlignRight,
-    AlignJustify,
-    LeftIndent,
-    RightIndent,
-    FirstIndent,
-    SpaceBefore,
-    SpaceAfter,
-    TabStop,
-    ListOverrideIndex,
-    // text
-    Par,
-    Line,
-    Tab,
-    Page,
-    Row,
-    Char,
-    Unicode,
-    UnicodeSkip,
-    Bin,
-    // numbering as the rich-edit control writes it
-    PnKind,
-    PnBody,
-    PnLevel,
-    // list tables of other writers
-    List,
-    ListId,
-    LevelNfc,
-    ListOverride,
-};
-
-// value: the character of Kw::Char, the list kind of Kw::PnKind.
-struct KwInfo {
-    Kw kw;
-    char16_t value = 0;
-};
-
-struct KwEntry {
-    const char *name;
-    Kw kw;
-    char16_t value = 0;
-};
-
-// Words the reader acts on, plus words it must know only so that the glued-word rule below does not
-// split them (\pararsid is a word of its own, not \par followed by "arsid").
-const KwEntry keywordTable[] = {
-    {"rtf", Kw::Rtf},
-    {"fonttbl", Kw::FontTable},
-    {"colortbl", Kw::ColorTable},
-    {"pn", Kw::Pn},
-    {"pntext", Kw::PnText},
-    {"listtext", Kw::PnText},
-    {"listtable", Kw::ListTable},
-    {"listoverridetable", Kw::ListOverrideTable},
-    {"stylesheet", Kw::Skip},
-    {"info", Kw::Skip},
-    {"pict", Kw::Skip},
-    {"fldinst", Kw::Skip},
-    {"pntxta", Kw::Skip},
-    {"pntxtb", Kw::Skip},
-    {"header", Kw::Skip},
-    {"headerl", Kw::Skip},
-    {"headerr", Kw::Skip},
-    {"headerf", Kw::Skip},
-    {"footer", Kw::Skip},
-    {"footerl", Kw::Skip},
-    {"footerr", Kw::Skip},
-    {"footerf", Kw::Skip},
-    {"footnote", Kw::Skip},
-    {"annotation", Kw::Skip},
-    {"nonshppict", Kw::Skip},
-    {"shp", Kw::Skip},
-    {"objdata", Kw::Skip},
-    {"objclass", Kw::Skip},
-    {"xe", Kw::Skip},
-    {"tc", Kw::Skip},
-    {"txe", Kw::Skip},
-    {"rxe", Kw::Skip},
-    {"revtbl", Kw::Skip},
-    {"rsidtbl", Kw::Skip},
-    {"filetbl", Kw::Skip},
-    {"xmlnstbl", Kw::Skip},
-    {"listpicture", Kw::Skip},
-    {"themedata", Kw::Skip},
-    {"colorschememapping", Kw::Skip},
-    {"latentstyles", Kw::Skip},
-    {"datastore", Kw::Skip},
-    {"generator", Kw::Skip},
-    {"template", Kw::Skip},
-    {"docvar", Kw::Skip},
-    {"ansi", Kw::Ansi},
-    {"mac", Kw::Mac},
-    {"pc", Kw::Pc},
-    {"pca", Kw::Pca},
-    {"ansicpg", Kw::AnsiCpg},
-    {"deff", Kw::Deff},
-    {"fcharset", Kw::FCharset},
-    {"red", Kw::Red},
-    {"green", Kw::Green},
-    {"blue", Kw::Blue},
-    {"f", Kw::Font},
-    {"fs", Kw::FontSize},
-    {"cf", Kw::Foreground},
-    {"highlight", Kw::Background},
-    {"cb", Kw::Background},
-    {"chcbpat", Kw::Background},
-    {"b", Kw::Bold},
-    {"i", Kw::Italic},
-    {"ul", Kw::Underline},
-    {"uld", Kw::Underline},
-    {"uldb", Kw::Underline},
-    {"ulw", Kw::Underline},
-    {"ulwave", Kw::Underline},
-    {"uldash", Kw::Underline},
-    {"uldashd", Kw::Underline},
-    {"uldashdd", Kw::Underline},
-    {"ulth", Kw::Underline},
-    {"ulhwave", Kw::Underline},
-    {"ululdbwave", Kw::Underline},
-    {"ulnone", Kw::UnderlineNone},
-    {"strike", Kw::Strike},
-    {"strikedl", Kw::Strike},
-    {"plain", Kw::Plain},
-    {"pard", Kw::Pard},
-    {"ql", Kw::AlignLeft},
-    {"qc", Kw::AlignCenter},
-    {"qr", Kw::AlignRight},
-    {"qj", Kw::AlignJustify},
-    {"qd", Kw::AlignJustify},
-    {"li", Kw::LeftIndent},
-    {"lin", Kw::LeftIndent},
-    {"ri", Kw::RightIndent},
-    {"rin", Kw::RightIndent},
-    {"fi", Kw::FirstIndent},
-    {"sb", Kw::SpaceBefore},
-    {"sa", Kw::SpaceAfter},
-    {"tx", Kw::TabStop},
-    {"ls", Kw::ListOverrideIndex},
-    {"par", Kw::Par},
-    {"line", Kw::Line},
-    {"tab", Kw::Tab},
-    {"cell", Kw::Tab},
-    {"nestcell", Kw::Tab},
-    {"page", Kw::Page},
-    {"row", Kw::Row},
-    {"nestrow", Kw::Row},
-    {"lquote", Kw::Char, 0x2018},
-    {"rquote", Kw::Char, 0x2019},
-    {"ldblquote", Kw::Char, 0x201C},
-    {"rdblquote", Kw::Char, 0x201D},
-    {"bullet", Kw::Char, 0x2022},
-    {"emdash", Kw::Char, 0x2014},
-    {"endash", Kw::Char, 0x2013},
-    {"emspace", Kw::Char, 0x2003},
-    {"enspace", Kw::Char, 0x2002},
-    {"qmspace", Kw::Char, 0x2005},
-    {"zwj", Kw::Char, 0x200D},
-    {"zwnj", Kw::Char, 0x200C},
-    {"ltrmark", Kw::Char, 0x200E},
-    {"rtlmark", Kw::Char, 0x200F},
-    {"u", Kw::Unicode},
-    {"uc", Kw::UnicodeSkip},
-    {"bin", Kw::Bin},
-    {"pnlvlbody", Kw::PnBody},
-    {"pnlvl", Kw::PnLevel},
-    {"pncard", Kw::PnKind, char16_t(RtfLists::Kind::Decimal)},
-    {"pnord", Kw::PnKind, char16_t(RtfLists::Kind::Decimal)},
-    {"pnordt", Kw::PnKind, char16_t(RtfLists::Kind::Decimal)},
-    {"list", Kw::List},
-    {"listid", Kw::ListId},
-    {"levelnfc", Kw::LevelNfc},
-    {"levelnfcn", Kw::LevelNfc},
-    {"listoverride", Kw::ListOverride},
-    {"pararsid", Kw::Ignored},
-    {"pardirnatural", Kw::Ignored},
-    {"partightenfactor", Kw::Ignored},
-    {"linex", Kw::Ignored},
-    {"linemod", Kw::Ignored},
-    {"linestart", Kw::Ignored},
-    {"linestarts", Kw::Ignored},
-    {"linerestart", Kw::Ignored},
-    {"lineppage", Kw::Ignored},
-    {"linecont", Kw::Ignored},
-    {"linebetcol", Kw::Ignored},
-    {"tabsnoovrlp", Kw::Ignored},
-    {"pagebb", Kw::Ignored},
-    {"sect", Kw::Ignored},
-    {"sectd", Kw::Ignored},
-    {"sectdefaultcl", Kw::Ignored},
-    {"sectexpand", Kw::Ignored},
-    {"sectlinegrid", Kw::Ignored},
-    {"sectnum", Kw::Ignored},
-    {"sectrsid", Kw::Ignored},
-    {"sectspecifycl", Kw::Ignored},
-    {"sectspecifygenn", Kw::Ignored},
-    {"sectspecifyl", Kw::Ignored},
-    {"sectunlocked", Kw::Ignored},
-    {"cellx", Kw::Ignored},
-};
-
-// Words that take no parameter and after which the rich-edit control starts a new line. Once the
-// store has removed the line breaks, the text of the next line sticks to them ("\parsecond",
-// "\par2nd"); such a glued word is read as the word followed by text.
-const char *const glueWords[] = {"par",       "line",      "tab",    "plain",  "page",   "sect",    "lquote", "rquote",
-                                 "ldblquote", "rdblquote", "bullet", "emdash", "endash", "emspace", "enspace"};
-
-const std::unordered_map<std::string_view, KwInfo> &keywords()
+bool isLetter(char c)
 {
-    static const std::unordered_map<std::string_view, KwInfo> map = [] {
-        std::unordered_map<std::string_view, KwInfo> result;
-        for (const KwEntry &entry : keywordTable)
-            result.emplace(entry.name, KwInfo{entry.kw, entry.value});
-        for (const RtfLists::Entry &entry : RtfLists::table)
-            result.emplace(entry.keyword, KwInfo{Kw::PnKind, char16_t(entry.kind)});
-        return result;
-    }();
-    return map;
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
-bool isGlueWord(std::string_view name)
+// Once a writer's line breaks are gone, text that began a line sticks to a word of this kind that
+// ended the line before: "\par" + "2nd" reads "\par2nd", so the digits are text, not a parameter.
+bool takesNoNumber(std::string_view name)
 {
-    for (const char *word : glueWords)
-        if (name == word)
-            return true;
-    return false;
+    const RtfControlWords::Word *word = RtfControlWords::find(name);
+    return word && (word->kind == RtfControlWords::Kind::Flag || word->kind == RtfControlWords::Kind::Symbol);
 }
 
-// The shortest glue word the name begins with; 0 when there is none. Shortest, not longest: the
-// control always ends \pard with a delimiter, so "\pardone" in a stored note is "\par" + "done".
-size_t gluePrefix(std::string_view name)
+// RTF with no line break before its end: a stored note, which keeps its RTF on one line.
+bool isOneLine(const char *begin, const char *end)
 {
-    size_t best = 0;
-    for (const char *word : glueWords) {
-        const std::string_view candidate(word);
-        if (candidate.size() < name.size() && name.substr(0, candidate.size()) == candidate &&
-            (best == 0 || candidate.size() < best))
-            best = candidate.size();
-    }
-    return best;
+    while (end > begin && (end[-1] == '\r' || end[-1] == '\n' || end[-1] == '\0' || end[-1] == ' '))
+        --end;
+    const size_t size = size_t(end - begin);
+    return !std::memchr(begin, '\r', size) && !std::memchr(begin, '\n', size);
 }
 
 using ListKind = RtfLists::Kind;
@@ -323,10 +74,7 @@ struct CharState {
     int fontSize = 24;
     int foreground = 0;
     int background = 0;
-    bool bold = false;
-    bool italic = false;
-    bool underline = false;
-    bool strike = false;
+    std::array<bool, RtfFormats::toggleCount> toggles{}; // in the order of the shared table
 
     bool operator==(const CharState &) const = default;
 };
@@ -342,6 +90,9 @@ struct ParaState {
     // No kind: a list whose kind only its number text tells.
     std::optional<ListKind> list = ListKind::None;
 };
+
+// The paragraph values a \li, \ri, \fi, \sb or \sa sets, in twips.
+enum ParaValue { LeftIndent, RightIndent, FirstIndent, SpaceBefore, SpaceAfter };
 
 enum class Dest { Text, FontTable, ColorTable, Pn, Capture, ListTable, ListOverrideTable };
 
@@ -368,21 +119,43 @@ public:
     Parser(const QByteArray &data, qsizetype start, QTextDocument *document, bool utf8Text)
         : m_p(data.constData() + start)
         , m_end(data.constData() + data.size())
-        , m_document(document)
         , m_cursor(document)
         , m_utf8Text(utf8Text)
+        , m_oneLine(isOneLine(m_p, m_end))
     {}
 
     void run();
 
 private:
+    // A control word as its handler gets it: value is the entry's own number (a destination, a
+    // character, a list kind...), param the number written after the word.
+    struct Word {
+        int value;
+        int param;
+        bool hasParam;
+    };
+    using Handler = void (Parser::*)(const Word &);
+    struct WordEntry {
+        const char *name;
+        Handler handler;
+        int value = 0;
+    };
+    static const WordEntry wordTable[];
+    static const WordEntry *findWord(std::string_view name);
+
     Group &top() { return m_stack.back(); }
+    bool inDocument() const;
 
     void openGroup();
     bool closeGroup();
     void skipGroup();
     void controlSequence();
-    void handleWord(std::string_view name, bool hasParam, int param);
+    struct WordSpan {
+        size_t length; // 0: no word, a control symbol
+        bool glued;    // the letters after it are text
+    };
+    WordSpan wordSpan(std::string_view letters) const;
+    void handleWord(const WordEntry *entry, bool hasParam, int param);
     void handleHex();
     void handleSymbol(char symbol);
     void plainText();
@@ -404,11 +177,39 @@ private:
     void commitColor();
     void setDestination(Dest dest);
 
+    void destination(const Word &word);
+    void skippedDestination(const Word &word);
+    void codePage(const Word &word);
+    void defaultFont(const Word &word);
+    void fontCharset(const Word &word);
+    void colorComponent(const Word &word);
+    void charToggle(const Word &word);
+    void charToggleOff(const Word &word);
+    void charValue(const Word &word);
+    void plain(const Word &word);
+    void pard(const Word &word);
+    void alignment(const Word &word);
+    void paraValue(const Word &word);
+    void tabStop(const Word &word);
+    void listOverrideIndex(const Word &word);
+    void paragraphEnd(const Word &word);
+    void breakChar(const Word &word);
+    void character(const Word &word);
+    void unicode(const Word &word);
+    void unicodeSkip(const Word &word);
+    void binary(const Word &word);
+    void pnKind(const Word &word);
+    void pnLevel(const Word &word);
+    void listStart(const Word &word);
+    void listId(const Word &word);
+    void levelNfc(const Word &word);
+    void listOverride(const Word &word);
+
     const char *m_p;
     const char *m_end;
-    QTextDocument *m_document;
     QTextCursor m_cursor;
     bool m_utf8Text;
+    bool m_oneLine;
 
     std::vector<Group> m_stack;
     int m_overflow = 0;
@@ -579,23 +380,55 @@ void Parser::skipGroup()
     }
 }
 
+// How many of the letters after a backslash make the control word. A known word is taken whole:
+// capitals belong to a word only in the few words that have them (\clNoWrap, \trftsWidth), so
+// elsewhere a capital ends the word. In one-line RTF a word can also be glued to the text that
+// followed it on the next line ("\par" + "second", "{\loch" + "text"): an unknown word there is the
+// shortest known word it begins with, the rest is text. Shortest, not longest: the control always
+// ends \pard with a delimiter, so "\pardone" in a stored note is "\par" + "done". A word that is
+// always written with a number is never glued, since the number would have ended it.
+Parser::WordSpan Parser::wordSpan(std::string_view letters) const
+{
+    if (RtfControlWords::find(letters))
+        return {letters.size(), false};
+    if (m_oneLine) {
+        const size_t longest = std::min(letters.size() - 1, RtfControlWords::longestWord);
+        for (size_t length = 1; length <= longest; ++length) {
+            const RtfControlWords::Word *word = RtfControlWords::find(letters.substr(0, length));
+            if (word && word->kind != RtfControlWords::Kind::Value)
+                return {length, true};
+        }
+    }
+    size_t lowerCase = 0;
+    while (lowerCase < letters.size() && letters[lowerCase] >= 'a' && letters[lowerCase] <= 'z')
+        ++lowerCase;
+    return {lowerCase, false};
+}
+
 void Parser::controlSequence()
 {
     if (m_p >= m_end)
         return;
-    const char c = *m_p;
-    if (c < 'a' || c > 'z') {
+    const char *nameStart = m_p;
+    while (m_p < m_end && isLetter(*m_p))
         ++m_p;
-        if (c == '\'')
+    const WordSpan span =
+        m_p == nameStart ? WordSpan{0, false} : wordSpan(std::string_view(nameStart, size_t(m_p - nameStart)));
+    if (span.length == 0) {
+        m_p = nameStart + 1;
+        if (*nameStart == '\'')
             handleHex();
         else
-            handleSymbol(c);
+            handleSymbol(*nameStart);
         return;
     }
-    const char *nameStart = m_p;
-    while (m_p < m_end && *m_p >= 'a' && *m_p <= 'z')
-        ++m_p;
-    const std::string_view name(nameStart, size_t(m_p - nameStart));
+    const std::string_view name(nameStart, span.length);
+    m_p = nameStart + span.length;
+    const WordEntry *entry = findWord(name);
+    if (span.glued) {
+        handleWord(entry, false, 0); // the rest of the letters, digits and the space after them are text
+        return;
+    }
     const char *paramStart = m_p;
     bool hasParam = false;
     qint64 value = 0;
@@ -612,26 +445,148 @@ void Parser::controlSequence()
     }
     if (!hasParam)
         m_p = paramStart; // a lone "-" is text
+    if (hasParam && m_oneLine && takesNoNumber(name)) {
+        m_p = paramStart;
+        handleWord(entry, false, 0);
+        return;
+    }
     if (m_p < m_end && *m_p == ' ')
         ++m_p;
     value = std::min(value, maxParam);
-    const int param = int(negative ? -value : value);
+    handleWord(entry, hasParam, int(negative ? -value : value));
+}
 
-    const auto &map = keywords();
-    if (map.find(name) == map.end()) {
-        const size_t prefix = gluePrefix(name);
-        if (prefix > 0) {
-            // The rest of the letters, the digits and the space after them are text of their own.
-            m_p = nameStart + prefix;
-            handleWord(name.substr(0, prefix), false, 0);
-            return;
+// The words the reader acts on; rtf_control_words.h knows the rest, which it ignores. The character
+// formats, alignments and list kinds come from the tables the writer shares.
+const Parser::WordEntry Parser::wordTable[] = {
+    {"fonttbl", &Parser::destination, int(Dest::FontTable)},
+    {"colortbl", &Parser::destination, int(Dest::ColorTable)},
+    {"pn", &Parser::destination, int(Dest::Pn)},
+    {"pntext", &Parser::destination, int(Dest::Capture)},
+    {"listtext", &Parser::destination, int(Dest::Capture)},
+    {"listtable", &Parser::destination, int(Dest::ListTable)},
+    {"listoverridetable", &Parser::destination, int(Dest::ListOverrideTable)},
+    {"stylesheet", &Parser::skippedDestination},
+    {"info", &Parser::skippedDestination},
+    {"pict", &Parser::skippedDestination},
+    {"fldinst", &Parser::skippedDestination},
+    {"pntxta", &Parser::skippedDestination},
+    {"pntxtb", &Parser::skippedDestination},
+    {"header", &Parser::skippedDestination},
+    {"headerl", &Parser::skippedDestination},
+    {"headerr", &Parser::skippedDestination},
+    {"headerf", &Parser::skippedDestination},
+    {"footer", &Parser::skippedDestination},
+    {"footerl", &Parser::skippedDestination},
+    {"footerr", &Parser::skippedDestination},
+    {"footerf", &Parser::skippedDestination},
+    {"footnote", &Parser::skippedDestination},
+    {"annotation", &Parser::skippedDestination},
+    {"nonshppict", &Parser::skippedDestination},
+    {"shp", &Parser::skippedDestination},
+    {"objdata", &Parser::skippedDestination},
+    {"objclass", &Parser::skippedDestination},
+    {"xe", &Parser::skippedDestination},
+    {"tc", &Parser::skippedDestination},
+    {"txe", &Parser::skippedDestination},
+    {"rxe", &Parser::skippedDestination},
+    {"revtbl", &Parser::skippedDestination},
+    {"rsidtbl", &Parser::skippedDestination},
+    {"filetbl", &Parser::skippedDestination},
+    {"xmlnstbl", &Parser::skippedDestination},
+    {"listpicture", &Parser::skippedDestination},
+    {"themedata", &Parser::skippedDestination},
+    {"colorschememapping", &Parser::skippedDestination},
+    {"latentstyles", &Parser::skippedDestination},
+    {"datastore", &Parser::skippedDestination},
+    {"generator", &Parser::skippedDestination},
+    {"template", &Parser::skippedDestination},
+    {"docvar", &Parser::skippedDestination},
+    {"ansi", &Parser::codePage, 1252},
+    {"mac", &Parser::codePage, 10000},
+    {"pc", &Parser::codePage, 437},
+    {"pca", &Parser::codePage, 850},
+    {"ansicpg", &Parser::codePage, 0},
+    {"deff", &Parser::defaultFont},
+    {"fcharset", &Parser::fontCharset},
+    {"red", &Parser::colorComponent, 0},
+    {"green", &Parser::colorComponent, 1},
+    {"blue", &Parser::colorComponent, 2},
+    {"plain", &Parser::plain},
+    {"pard", &Parser::pard},
+    {"li", &Parser::paraValue, LeftIndent},
+    {"lin", &Parser::paraValue, LeftIndent},
+    {"ri", &Parser::paraValue, RightIndent},
+    {"rin", &Parser::paraValue, RightIndent},
+    {"fi", &Parser::paraValue, FirstIndent},
+    {"sb", &Parser::paraValue, SpaceBefore},
+    {"sa", &Parser::paraValue, SpaceAfter},
+    {"tx", &Parser::tabStop},
+    {"ls", &Parser::listOverrideIndex},
+    {"par", &Parser::paragraphEnd},
+    {"row", &Parser::paragraphEnd},
+    {"nestrow", &Parser::paragraphEnd},
+    {"page", &Parser::paragraphEnd},
+    {"line", &Parser::breakChar, QChar::LineSeparator},
+    {"tab", &Parser::breakChar, '\t'},
+    {"cell", &Parser::breakChar, '\t'},
+    {"nestcell", &Parser::breakChar, '\t'},
+    {"lquote", &Parser::character, 0x2018},
+    {"rquote", &Parser::character, 0x2019},
+    {"ldblquote", &Parser::character, 0x201C},
+    {"rdblquote", &Parser::character, 0x201D},
+    {"bullet", &Parser::character, 0x2022},
+    {"emdash", &Parser::character, 0x2014},
+    {"endash", &Parser::character, 0x2013},
+    {"emspace", &Parser::character, 0x2003},
+    {"enspace", &Parser::character, 0x2002},
+    {"qmspace", &Parser::character, 0x2005},
+    {"zwj", &Parser::character, 0x200D},
+    {"zwnj", &Parser::character, 0x200C},
+    {"ltrmark", &Parser::character, 0x200E},
+    {"rtlmark", &Parser::character, 0x200F},
+    {"u", &Parser::unicode},
+    {"uc", &Parser::unicodeSkip},
+    {"bin", &Parser::binary},
+    {"pnlvlbody", &Parser::pnLevel},
+    {"pnlvl", &Parser::pnLevel},
+    {"pncard", &Parser::pnKind, int(ListKind::Decimal)},
+    {"pnord", &Parser::pnKind, int(ListKind::Decimal)},
+    {"pnordt", &Parser::pnKind, int(ListKind::Decimal)},
+    {"list", &Parser::listStart},
+    {"listid", &Parser::listId},
+    {"levelnfc", &Parser::levelNfc},
+    {"levelnfcn", &Parser::levelNfc},
+    {"listoverride", &Parser::listOverride},
+};
+
+const Parser::WordEntry *Parser::findWord(std::string_view name)
+{
+    static const std::unordered_map<std::string_view, WordEntry> map = [] {
+        std::unordered_map<std::string_view, WordEntry> result;
+        for (const WordEntry &entry : wordTable)
+            result.emplace(entry.name, entry);
+        for (size_t i = 0; i < RtfFormats::toggleCount; ++i) {
+            const RtfFormats::ToggleFormat &toggle = RtfFormats::toggles[i];
+            result.emplace(toggle.keyword, WordEntry{toggle.keyword, &Parser::charToggle, int(i)});
+            if (toggle.offKeyword)
+                result.emplace(toggle.offKeyword, WordEntry{toggle.offKeyword, &Parser::charToggleOff, int(i)});
         }
-    } else if (hasParam && isGlueWord(name)) {
-        m_p = paramStart;
-        handleWord(name, false, 0);
-        return;
-    }
-    handleWord(name, hasParam, param);
+        for (const RtfFormats::ToggleVariant &variant : RtfFormats::toggleVariants)
+            result.emplace(variant.keyword, WordEntry{variant.keyword, &Parser::charToggle, int(variant.toggle)});
+        for (const RtfFormats::ValueWord &word : RtfFormats::valueWords)
+            result.emplace(word.keyword, WordEntry{word.keyword, &Parser::charValue, int(word.value)});
+        for (size_t i = 0; i < std::size(RtfFormats::alignments); ++i)
+            result.emplace(RtfFormats::alignments[i].keyword,
+                           WordEntry{RtfFormats::alignments[i].keyword, &Parser::alignment, int(i)});
+        for (const RtfLists::Entry &entry : RtfLists::table)
+            result.emplace(entry.keyword, WordEntry{entry.keyword, &Parser::pnKind, int(entry.kind)});
+        for ([[maybe_unused]] const auto &[word, entry] : result)
+            Q_ASSERT_X(RtfControlWords::find(word), "RtfReader", "a word the reader acts on is missing from the table");
+        return result;
+    }();
+    const auto it = map.find(name);
+    return it == map.end() ? nullptr : &it->second;
 }
 
 void Parser::setDestination(Dest dest)
@@ -641,254 +596,247 @@ void Parser::setDestination(Dest dest)
     top().ownsDest = true;
 }
 
-void Parser::handleWord(std::string_view name, bool hasParam, int param)
+// Destinations directly in the document's group would swallow the whole text.
+bool Parser::inDocument() const
 {
-    const auto &map = keywords();
-    const auto it = map.find(name);
-    const bool starred = m_star;
-    m_star = false;
-    const KwInfo info = it == map.end() ? KwInfo{Kw::Ignored} : it->second;
+    return m_stack.size() <= 2 || m_overflow > 0;
+}
+
+void Parser::handleWord(const WordEntry *entry, bool hasParam, int param)
+{
+    const bool starred = std::exchange(m_star, false);
     // A starred group is one the writer marked as safe to skip; numbering and list tables are the only
-    // ones worth reading. Destinations directly in the document's group would swallow the whole text.
-    const bool inDocument = m_stack.size() <= 2 || m_overflow > 0;
-    const bool readable = info.kw == Kw::Pn || info.kw == Kw::ListTable || info.kw == Kw::ListOverrideTable;
-    if (starred && !readable && !inDocument) {
+    // ones worth reading.
+    const bool readable = entry && entry->handler == &Parser::destination &&
+                          (Dest(entry->value) == Dest::Pn || Dest(entry->value) == Dest::ListTable ||
+                           Dest(entry->value) == Dest::ListOverrideTable);
+    if (starred && !readable && !inDocument()) {
         skipGroup();
         return;
     }
-    Group &group = top();
-    const bool on = !hasParam || param != 0;
-    if (m_skipChars > 0 && (info.kw == Kw::Char || info.kw == Kw::Unicode)) {
-        --m_skipChars;
+    if (!entry)
+        return;
+    if (m_skipChars > 0 && (entry->handler == &Parser::character || entry->handler == &Parser::unicode)) {
+        --m_skipChars; // a fallback character written as a word
         return;
     }
-    switch (info.kw) {
-    case Kw::Ignored:
-    case Kw::Rtf:
-        break;
-    case Kw::FontTable:
-        if (!inDocument)
-            setDestination(Dest::FontTable);
-        break;
-    case Kw::ColorTable:
-        if (!inDocument)
-            setDestination(Dest::ColorTable);
-        break;
-    case Kw::Pn:
-        if (!inDocument) {
-            setDestination(Dest::Pn);
-            m_pnLevel = ListKind::None;
-            m_pnStyle = ListKind::None;
-        }
-        break;
-    case Kw::PnText:
-        if (!inDocument) {
-            setDestination(Dest::Capture);
-            m_captured.clear();
-        }
-        break;
-    case Kw::ListTable:
-        if (!inDocument)
-            setDestination(Dest::ListTable);
-        break;
-    case Kw::ListOverrideTable:
-        if (!inDocument)
-            setDestination(Dest::ListOverrideTable);
-        break;
-    case Kw::Skip:
-        if (!inDocument)
-            skipGroup();
-        break;
-    case Kw::Ansi:
-        m_codePage = 1252;
-        break;
-    case Kw::Mac:
-        m_codePage = 10000;
-        break;
-    case Kw::Pc:
-        m_codePage = 437;
-        break;
-    case Kw::Pca:
-        m_codePage = 850;
-        break;
-    case Kw::AnsiCpg:
-        if (param > 0)
-            m_codePage = param;
-        break;
-    case Kw::Deff:
-        m_defaultFont = param;
-        m_charsDirty = true;
-        m_formatValid = false;
-        break;
-    case Kw::FCharset:
-        if (group.dest == Dest::FontTable)
-            m_fontCharset = param;
-        break;
-    case Kw::Red:
-    case Kw::Green:
-    case Kw::Blue:
-        if (group.dest == Dest::ColorTable) {
-            const int component = qBound(0, param, 255);
-            (info.kw == Kw::Red ? m_red : info.kw == Kw::Green ? m_green : m_blue) = component;
-            m_colorSet = true;
-        }
-        break;
-    case Kw::Font:
-        if (group.dest == Dest::FontTable) {
+    (this->*entry->handler)(Word{entry->value, param, hasParam});
+}
+
+void Parser::destination(const Word &word)
+{
+    if (inDocument())
+        return;
+    const Dest dest = Dest(word.value);
+    setDestination(dest);
+    if (dest == Dest::Pn)
+        m_pnLevel = m_pnStyle = ListKind::None;
+    else if (dest == Dest::Capture)
+        m_captured.clear();
+}
+
+void Parser::skippedDestination(const Word &)
+{
+    if (!inDocument())
+        skipGroup();
+}
+
+// \ansi, \mac, \pc and \pca name their code page; \ansicpgN gives it as its number.
+void Parser::codePage(const Word &word)
+{
+    if (word.value != 0)
+        m_codePage = word.value;
+    else if (word.param > 0)
+        m_codePage = word.param;
+}
+
+void Parser::defaultFont(const Word &word)
+{
+    m_defaultFont = word.param;
+    m_charsDirty = true;
+    m_formatValid = false;
+}
+
+void Parser::fontCharset(const Word &word)
+{
+    if (top().dest == Dest::FontTable)
+        m_fontCharset = word.param;
+}
+
+void Parser::colorComponent(const Word &word)
+{
+    if (top().dest != Dest::ColorTable)
+        return;
+    int *const components[] = {&m_red, &m_green, &m_blue};
+    *components[word.value] = qBound(0, word.param, 255);
+    m_colorSet = true;
+}
+
+void Parser::charToggle(const Word &word)
+{
+    top().chars.toggles[size_t(word.value)] = !word.hasParam || word.param != 0;
+    m_charsDirty = true;
+}
+
+void Parser::charToggleOff(const Word &word)
+{
+    top().chars.toggles[size_t(word.value)] = false;
+    m_charsDirty = true;
+}
+
+void Parser::charValue(const Word &word)
+{
+    CharState &chars = top().chars;
+    switch (RtfFormats::Value(word.value)) {
+    case RtfFormats::Value::Font:
+        if (top().dest == Dest::FontTable) {
+            // \fN in the font table starts the entry of font N.
             commitFont();
-            m_fontId = param;
+            m_fontId = word.param;
             m_fontCharset = -1;
             m_fontName.clear();
-        } else {
-            group.chars.font = param;
-            m_charsDirty = true;
+            return;
         }
+        chars.font = word.param;
         break;
-    case Kw::FontSize:
-        group.chars.fontSize = param > 0 ? qMin(param, 3276) : 24;
-        m_charsDirty = true;
+    case RtfFormats::Value::Size:
+        chars.fontSize = word.param > 0 ? qMin(word.param, 3276) : 24;
         break;
-    case Kw::Foreground:
-        group.chars.foreground = qMax(param, 0);
-        m_charsDirty = true;
+    case RtfFormats::Value::Foreground:
+        chars.foreground = qMax(word.param, 0);
         break;
-    case Kw::Background:
-        group.chars.background = qMax(param, 0);
-        m_charsDirty = true;
-        break;
-    case Kw::Bold:
-        group.chars.bold = on;
-        m_charsDirty = true;
-        break;
-    case Kw::Italic:
-        group.chars.italic = on;
-        m_charsDirty = true;
-        break;
-    case Kw::Underline:
-        group.chars.underline = on;
-        m_charsDirty = true;
-        break;
-    case Kw::UnderlineNone:
-        group.chars.underline = false;
-        m_charsDirty = true;
-        break;
-    case Kw::Strike:
-        group.chars.strike = on;
-        m_charsDirty = true;
-        break;
-    case Kw::Plain:
-        group.chars = CharState{};
-        m_charsDirty = true;
-        break;
-    case Kw::Pard:
-        group.para = ParaState{};
-        break;
-    case Kw::AlignLeft:
-        group.para.alignment = Qt::AlignLeft;
-        break;
-    case Kw::AlignCenter:
-        group.para.alignment = Qt::AlignHCenter;
-        break;
-    case Kw::AlignRight:
-        group.para.alignment = Qt::AlignRight;
-        break;
-    case Kw::AlignJustify:
-        group.para.alignment = Qt::AlignJustify;
-        break;
-    case Kw::LeftIndent:
-        group.para.leftIndent = qBound(-maxTwips, param, maxTwips);
-        break;
-    case Kw::RightIndent:
-        group.para.rightIndent = qBound(-maxTwips, param, maxTwips);
-        break;
-    case Kw::FirstIndent:
-        group.para.firstIndent = qBound(-maxTwips, param, maxTwips);
-        break;
-    case Kw::SpaceBefore:
-        group.para.spaceBefore = qBound(0, param, maxTwips);
-        break;
-    case Kw::SpaceAfter:
-        group.para.spaceAfter = qBound(0, param, maxTwips);
-        break;
-    case Kw::TabStop:
-        if (group.para.tabs.size() < 64)
-            group.para.tabs.append(qBound(0, param, maxTwips));
-        break;
-    case Kw::ListOverrideIndex:
-        if (group.dest == Dest::ListOverrideTable) {
-            m_overrideIndex = param;
-            noteOverride();
-        } else {
-            group.para.list = listFromOverride(param);
-        }
-        break;
-    case Kw::Par:
-    case Kw::Row:
-        if (group.dest == Dest::Text)
-            finishParagraph();
-        break;
-    case Kw::Page:
-        if (group.dest == Dest::Text)
-            finishParagraph();
-        break;
-    case Kw::Line:
-        m_skipChars = 0;
-        appendChar(QChar::LineSeparator);
-        break;
-    case Kw::Tab:
-        m_skipChars = 0;
-        appendChar(QLatin1Char('\t'));
-        break;
-    case Kw::Char:
-        appendChar(QChar(info.value));
-        break;
-    case Kw::Unicode:
-        m_skipChars = 0; // a second \u where a fallback was due: keep the character rather than drop it
-        appendChar(QChar(char16_t(param & 0xFFFF)));
-        m_skipChars = group.unicodeSkip;
-        break;
-    case Kw::UnicodeSkip:
-        group.unicodeSkip = qBound(0, param, 16);
-        break;
-    case Kw::Bin:
-        if (param > 0)
-            m_p += std::min<qint64>(param, m_end - m_p);
-        break;
-    case Kw::PnKind:
-        if (group.dest == Dest::Pn) {
-            const auto kind = ListKind(info.value);
-            (kind == ListKind::Bullet ? m_pnLevel : m_pnStyle) = kind;
-        }
-        break;
-    case Kw::PnBody:
-    case Kw::PnLevel:
-        if (group.dest == Dest::Pn)
-            m_pnLevel = ListKind::Decimal;
-        break;
-    case Kw::List:
-        if (group.dest == Dest::ListTable)
-            m_listId = m_listNfc = -1;
-        break;
-    case Kw::ListId:
-        if (group.dest == Dest::ListTable) {
-            m_listId = param;
-            noteList();
-        } else if (group.dest == Dest::ListOverrideTable) {
-            m_overrideList = param;
-            noteOverride();
-        }
-        break;
-    case Kw::LevelNfc:
-        if (group.dest == Dest::ListTable && m_listNfc < 0) {
-            m_listNfc = param;
-            noteList();
-        }
-        break;
-    case Kw::ListOverride:
-        if (group.dest == Dest::ListOverrideTable)
-            m_overrideIndex = m_overrideList = -1;
+    case RtfFormats::Value::Background:
+        chars.background = qMax(word.param, 0);
         break;
     }
+    m_charsDirty = true;
+}
+
+void Parser::plain(const Word &)
+{
+    top().chars = CharState{};
+    m_charsDirty = true;
+}
+
+void Parser::pard(const Word &)
+{
+    top().para = ParaState{};
+}
+
+void Parser::alignment(const Word &word)
+{
+    top().para.alignment = RtfFormats::alignments[word.value].alignment;
+}
+
+void Parser::paraValue(const Word &word)
+{
+    // Indents may be negative (a hanging first line, a paragraph reaching into the margin); spacing not.
+    static constexpr struct {
+        int ParaState::*field;
+        int min;
+    } values[] = {
+        {&ParaState::leftIndent, -maxTwips}, {&ParaState::rightIndent, -maxTwips}, {&ParaState::firstIndent, -maxTwips},
+        {&ParaState::spaceBefore, 0},        {&ParaState::spaceAfter, 0},
+    };
+    const auto &value = values[word.value];
+    top().para.*value.field = qBound(value.min, word.param, maxTwips);
+}
+
+void Parser::tabStop(const Word &word)
+{
+    if (top().para.tabs.size() < 64)
+        top().para.tabs.append(qBound(0, word.param, maxTwips));
+}
+
+// \lsN: in the override table the number of the override being read, in the text the list of the
+// paragraph.
+void Parser::listOverrideIndex(const Word &word)
+{
+    if (top().dest == Dest::ListOverrideTable) {
+        m_overrideIndex = word.param;
+        noteOverride();
+    } else {
+        top().para.list = listFromOverride(word.param);
+    }
+}
+
+void Parser::paragraphEnd(const Word &)
+{
+    if (top().dest == Dest::Text)
+        finishParagraph();
+}
+
+void Parser::breakChar(const Word &word)
+{
+    m_skipChars = 0;
+    appendChar(QChar(char16_t(word.value)));
+}
+
+void Parser::character(const Word &word)
+{
+    appendChar(QChar(char16_t(word.value)));
+}
+
+void Parser::unicode(const Word &word)
+{
+    appendChar(QChar(char16_t(word.param & 0xFFFF)));
+    m_skipChars = top().unicodeSkip;
+}
+
+void Parser::unicodeSkip(const Word &word)
+{
+    top().unicodeSkip = qBound(0, word.param, 16);
+}
+
+void Parser::binary(const Word &word)
+{
+    if (word.param > 0)
+        m_p += std::min<qint64>(word.param, m_end - m_p);
+}
+
+void Parser::pnKind(const Word &word)
+{
+    if (top().dest != Dest::Pn)
+        return;
+    const auto kind = ListKind(word.value);
+    (kind == ListKind::Bullet ? m_pnLevel : m_pnStyle) = kind;
+}
+
+void Parser::pnLevel(const Word &)
+{
+    if (top().dest == Dest::Pn)
+        m_pnLevel = ListKind::Decimal;
+}
+
+void Parser::listStart(const Word &)
+{
+    if (top().dest == Dest::ListTable)
+        m_listId = m_listNfc = -1;
+}
+
+void Parser::listId(const Word &word)
+{
+    if (top().dest == Dest::ListTable) {
+        m_listId = word.param;
+        noteList();
+    } else if (top().dest == Dest::ListOverrideTable) {
+        m_overrideList = word.param;
+        noteOverride();
+    }
+}
+
+void Parser::levelNfc(const Word &word)
+{
+    if (top().dest == Dest::ListTable && m_listNfc < 0) {
+        m_listNfc = word.param;
+        noteList();
+    }
+}
+
+void Parser::listOverride(const Word &)
+{
+    if (top().dest == Dest::ListOverrideTable)
+        m_overrideIndex = m_overrideList = -1;
 }
 
 void Parser::handleHex()
@@ -1093,10 +1041,8 @@ QTextCharFormat Parser::charFormat(const CharState &state)
         format.setForeground(m_colors[state.foreground]);
     if (state.background > 0 && size_t(state.background) < m_colors.size() && m_colors[state.background].isValid())
         format.setBackground(m_colors[state.background]);
-    format.setFontWeight(state.bold ? QFont::Bold : QFont::Normal);
-    format.setFontItalic(state.italic);
-    format.setFontUnderline(state.underline);
-    format.setFontStrikeOut(state.strike);
+    for (size_t i = 0; i < RtfFormats::toggleCount; ++i)
+        RtfFormats::toggles[i].set(format, state.toggles[i]);
     m_format = format;
     m_formatState = state;
     m_formatValid = true;

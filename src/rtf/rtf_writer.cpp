@@ -2,6 +2,7 @@
 
 #include "platform/code_page.h"
 #include "rtf/rtf_charsets.h"
+#include "rtf/rtf_formats.h"
 #include "rtf/rtf_lists.h"
 
 #include <QColor>
@@ -12,6 +13,7 @@
 #include <QTextDocument>
 #include <QTextList>
 
+#include <array>
 #include <map>
 
 namespace {
@@ -86,7 +88,7 @@ QString letterNumber(int number)
 using ListKind = RtfLists::Kind;
 
 struct ParaProps {
-    int alignment = 0; // 0 left, 1 centre, 2 right, 3 justified
+    size_t alignment = 0; // in the shared table of alignments; 0 is left
     int leftIndent = 0;
     int rightIndent = 0;
     int firstIndent = 0;
@@ -103,10 +105,7 @@ struct CharProps {
     int halfPoints = 24;
     int foreground = 0;
     int background = 0;
-    bool bold = false;
-    bool italic = false;
-    bool underline = false;
-    bool strike = false;
+    std::array<bool, RtfFormats::toggleCount> toggles{}; // in the order of the shared table
 };
 
 int twips(qreal points)
@@ -274,13 +273,7 @@ ParaProps Writer::paraProps(const QTextBlock &block) const
 {
     const QTextBlockFormat format = block.blockFormat();
     ParaProps props;
-    const Qt::Alignment alignment = format.alignment() & Qt::AlignHorizontal_Mask;
-    if (alignment & Qt::AlignHCenter)
-        props.alignment = 1;
-    else if (alignment & Qt::AlignRight)
-        props.alignment = 2;
-    else if (alignment & Qt::AlignJustify)
-        props.alignment = 3;
+    props.alignment = RtfFormats::alignmentOf(format.alignment() & Qt::AlignHorizontal_Mask);
     props.leftIndent = twips(format.leftMargin());
     props.rightIndent = twips(format.rightMargin());
     props.firstIndent = twips(format.textIndent());
@@ -322,12 +315,8 @@ void Writer::writeParagraphStart(const QTextBlock &block, const ParaProps &props
             controlSymbol("}");
         }
     }
-    if (props.alignment == 1)
-        controlWord("qc");
-    else if (props.alignment == 2)
-        controlWord("qr");
-    else if (props.alignment == 3)
-        controlWord("qj");
+    if (props.alignment != 0)
+        controlWord(RtfFormats::alignments[props.alignment].keyword);
     if (props.leftIndent != 0)
         controlWord("li", props.leftIndent);
     if (props.rightIndent != 0)
@@ -401,27 +390,29 @@ void Writer::writeCharFormat(const QTextCharFormat &format, const QString &text)
     target.halfPoints = halfPointsOf(format);
     target.foreground = format.hasProperty(QTextFormat::ForegroundBrush) ? colorIndex(format.foreground()) : 0;
     target.background = format.hasProperty(QTextFormat::BackgroundBrush) ? colorIndex(format.background()) : 0;
-    target.bold = format.fontWeight() >= QFont::DemiBold;
-    target.italic = format.fontItalic();
-    target.underline = format.fontUnderline();
-    target.strike = format.fontStrikeOut();
+    for (size_t i = 0; i < RtfFormats::toggleCount; ++i)
+        target.toggles[i] = RtfFormats::toggles[i].get(format);
 
+    using RtfFormats::Value;
     if (target.foreground != m_state.foreground)
-        controlWord("cf", target.foreground);
+        controlWord(RtfFormats::keyword(Value::Foreground), target.foreground);
     if (target.background != m_state.background)
-        controlWord("highlight", target.background);
-    if (target.bold != m_state.bold)
-        target.bold ? controlWord("b") : controlWord("b", 0);
-    if (target.italic != m_state.italic)
-        target.italic ? controlWord("i") : controlWord("i", 0);
-    if (target.underline != m_state.underline)
-        target.underline ? controlWord("ul") : controlWord("ulnone");
-    if (target.strike != m_state.strike)
-        target.strike ? controlWord("strike") : controlWord("strike", 0);
+        controlWord(RtfFormats::keyword(Value::Background), target.background);
+    for (size_t i = 0; i < RtfFormats::toggleCount; ++i) {
+        const RtfFormats::ToggleFormat &toggle = RtfFormats::toggles[i];
+        if (target.toggles[i] == m_state.toggles[i])
+            continue;
+        if (target.toggles[i])
+            controlWord(toggle.keyword);
+        else if (toggle.offKeyword)
+            controlWord(toggle.offKeyword);
+        else
+            controlWord(toggle.keyword, 0);
+    }
     if (target.font != m_state.font)
-        controlWord("f", target.font);
+        controlWord(RtfFormats::keyword(Value::Font), target.font);
     if (target.halfPoints != m_state.halfPoints)
-        controlWord("fs", target.halfPoints);
+        controlWord(RtfFormats::keyword(Value::Size), target.halfPoints);
     m_state = target;
 }
 
@@ -452,7 +443,7 @@ void Writer::writeText(const QString &text, const QString &family)
             if (charset >= 0) {
                 if (charset != current) {
                     m_state.font = fontIndex(family, charset);
-                    controlWord("f", m_state.font);
+                    controlWord(RtfFormats::keyword(RtfFormats::Value::Font), m_state.font);
                 }
                 controlSymbol(hexByte(tableOf(charset).value(ch)));
                 continue;

@@ -100,6 +100,8 @@ private slots:
             {"picture with binary data", "picture_binary.rtf", QStringLiteral("before middle after")},
             {"glued words", "glued_lines.rtf", QStringLiteral("first|second|2nd line^tabbed\tend|der Mann|linear")},
             {"word lists and field", "word_lists_field.rtf", QStringLiteral("apple|pear|first|second|link and bold")},
+            {"libreoffice", "libreoffice_shape.rtf",
+             QStringLiteral("buy milk and bread|10:30 dentist|italic centred cafeunderlined")},
         };
         for (const auto &row : rows) {
             QTest::newRow((QByteArray(row.name) + " as written").constData())
@@ -400,6 +402,18 @@ private slots:
             << QByteArray("a\\page b\\cell c\\row d") << QStringLiteral("a|b\tc|d");
         QTest::newRow("trailing par adds no paragraph") << QByteArray("a\\par") << QStringLiteral("a");
         QTest::newRow("two trailing pars") << QByteArray("a\\par\\par") << QStringLiteral("a|");
+        QTest::newRow("another writer's glued word") << QByteArray("{\\lochtext}") << QStringLiteral("text");
+        QTest::newRow("glued word with capitals") << QByteArray("\\clNoWrapHello") << QStringLiteral("Hello");
+        QTest::newRow("digits after a glued flag")
+            << QByteArray("{\\loch10:30 dentist}") << QStringLiteral("10:30 dentist");
+        QTest::newRow("flag written with a number") << QByteArray("\\sectunlocked1 a") << QStringLiteral("a");
+        QTest::newRow("words with capitals")
+            << QByteArray("\\trftsWidth3\\trwWidth500\\sectspecifygenN a") << QStringLiteral("a");
+        QTest::newRow("value word no glue prefix") << QByteArray("a\\fsize b") << QStringLiteral("ab");
+        QTest::newRow("words of the macOS writer")
+            << QByteArray("\\vieww11520\\pard\\pardeftab720\\pardirnatural\\partightenfactor0 a")
+            << QStringLiteral("a");
+        QTest::newRow("no repair with line breaks") << QByteArray("a\\lochtext\r\nb") << QStringLiteral("ab");
         QTest::newRow("empty") << QByteArray("") << QString();
     }
     void read_controlWords_giveText()
@@ -573,30 +587,99 @@ private slots:
         QCOMPARE(paragraphs(document).remove(QChar(0xFFFF)), QString(expected).remove(QChar(0xFFFF)));
     }
 
-    // Inputs the fuzzer once found troublesome: each must read without crashing or hanging.
+    // Every writer's RTF squeezed onto one line, as the note store keeps it, reads as the same text:
+    // only the space that ended a word before a line break can go, since it then ends the word.
+    void read_oneLine_keepsEveryWord_data()
+    {
+        QTest::addColumn<QString>("file");
+        const char *const files[] = {
+            "01_riched20_win11_minimal_crlf_nul.rtf",
+            "02_riched20_bullets_then_numbering.rtf",
+            "03_riched20_bullets_fcharset238.rtf",
+            "04_riched20_cyrillic_cp1251_wordpad.rtf",
+            "05_riched20_colors_sizes_cp1251.rtf",
+            "06_riched20_highlight_center.rtf",
+            "07_riched20_hyperlink_field.rtf",
+            "08_riched20_highlight_paragraphs.rtf",
+            "09_msftedit_wordpad_czech_u_escape.rtf",
+            "10_msftedit_colortbl_bold_underline.rtf",
+            "11_msftedit_bullets_cjk_cp936.rtf",
+            "12_msftedit_japanese_cp932_underline.rtf",
+            "13_riched20_cp1251_wmf_picture.rtf",
+            "libreoffice_7_4_lists_formats.rtf",
+            "libreoffice_shape.rtf",
+        };
+        for (const char *file : files)
+            QTest::newRow(file) << QString::fromLatin1(file);
+    }
+    void read_oneLine_keepsEveryWord()
+    {
+        QFETCH(QString, file);
+        const QByteArray rtf = fixture(file);
+        QVERIFY(rtf.contains('\n'));
+        QTextDocument written;
+        RtfReader::read(rtf, &written);
+        QTextDocument oneLine;
+        RtfReader::readNoteText(QString::fromLatin1(withoutLineBreaks(rtf)), &oneLine);
+        const QString expected = paragraphs(written).remove(QLatin1Char(' '));
+        QVERIFY(expected.size() > 1);
+        QCOMPARE(paragraphs(oneLine).remove(QLatin1Char(' ')), expected);
+    }
+
+    // Inputs that once broke the reader, as files (tests/data/rtf/regress/), each with the text it must
+    // give: read as an .rtf file and as a stored note. A file without a row here fails, so that no
+    // input is kept without saying what it must read as.
     void read_regressionCases_data()
     {
         QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("expected");
+        const struct {
+            const char *file;
+            QString text;
+        } cases[] = {
+            {"bin_braces_in_picture.rtf", QStringLiteral("ad")},
+            {"bin_past_end.rtf", QStringLiteral("a")},
+            {"deep_nesting.rtf", QStringLiteral("abc")},
+            {"deep_nesting_unclosed.rtf", QStringLiteral("ab|c")},
+            {"font_name_too_long.rtf", QStringLiteral("xВ")},
+            {"font_table_unterminated.rtf", QStringLiteral("")},
+            {"glued_words.rtf", QStringLiteral("first|second|2nd|donex|-5\t0^break“hi”z")},
+            {"hex_truncated.rtf", QStringLiteral("a4")},
+            {"huge_parameters.rtf", QStringLiteral("abcВghijd")},
+            {"lead_byte_at_end.rtf", QStringLiteral("a\uFFFD|b\uFFFD")},
+            {"lone_minus.rtf", QStringLiteral("a-b-c- d")},
+            {"nul_bytes.rtf", QStringLiteral("abcrd|e")},
+            {"separator_characters.rtf", QStringLiteral("a^b\uFFFDc\uFFFDd^e")},
+            {"stray_braces.rtf", QStringLiteral("a")},
+            {"unicode_skip_groups.rtf", QStringLiteral("ВxГyД|z")},
+            {"unknown_destinations.rtf", QStringLiteral("aefghi jk")},
+        };
         const QDir dir(QStringLiteral(QUILLET_TEST_DATA "/rtf/regress"));
-        const QStringList names = dir.entryList(QDir::Files, QDir::Name);
-        for (const QString &name : names)
-            QTest::newRow(qPrintable(name)) << dir.filePath(name);
-        if (names.isEmpty())
-            QTest::newRow("none") << QString();
+        QStringList unlisted = dir.entryList(QDir::Files, QDir::Name);
+        for (const auto &regression : cases) {
+            const QString name = QString::fromLatin1(regression.file);
+            QTest::newRow(regression.file) << dir.filePath(name) << regression.text;
+            unlisted.removeOne(name);
+        }
+        for (const QString &name : unlisted)
+            QTest::newRow(qPrintable(name)) << dir.filePath(name) << QString(); // null: no row
     }
     void read_regressionCases()
     {
         QFETCH(QString, path);
-        if (path.isEmpty())
-            QSKIP("no regression cases");
+        QFETCH(QString, expected);
+        if (expected.isNull())
+            QFAIL("a regression input without the text it must give: add its row");
         QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(path));
         const QByteArray data = file.readAll();
         QTextDocument document;
-        if (RtfReader::looksLikeRtf(data))
+        if (RtfReader::looksLikeRtf(data)) {
             RtfReader::read(data, &document);
+            QCOMPARE(paragraphs(document), expected);
+        }
         RtfReader::readNoteText(QString::fromLatin1(data), &document);
-        QVERIFY(document.blockCount() >= 1);
+        QCOMPARE(paragraphs(document), expected);
     }
 };
 
