@@ -50,6 +50,8 @@ const QString dueKey = QStringLiteral("Due");
 template <typename... Ts> struct Overloaded : Ts... {
     using Ts::operator()...;
 };
+// Clang 14 does not deduce aggregate bases on its own yet.
+template <typename... Ts> Overloaded(Ts...) -> Overloaded<Ts...>;
 
 } // namespace
 
