@@ -1,7 +1,6 @@
 #include "note/form_sticky.h"
 #include "note/note_font_dialog.h"
 #include "note/text_format.h"
-#include "platform/locale_texts.h"
 
 #include <QAction>
 #include <QApplication>
@@ -329,13 +328,6 @@ private slots:
         // One undo step gives the text back.
         note.RichEdit1()->undo();
         QCOMPARE(note.RichEdit1()->toPlainText(), text);
-    }
-
-    void localeCase_followsTheLanguage()
-    {
-        const QLocale turkish(QLocale::Turkish, QLocale::Turkey);
-        QCOMPARE(LocaleTexts::upperCase(QStringLiteral("istanbul"), turkish), QString::fromUtf8("İSTANBUL"));
-        QCOMPARE(LocaleTexts::upperCase(QStringLiteral("istanbul"), QLocale::c()), QStringLiteral("ISTANBUL"));
     }
 
     void lockedNote_refusesEveryChange()
