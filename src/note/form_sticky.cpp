@@ -1,7 +1,10 @@
 #include "note/form_sticky.h"
 
 #include "alarm/alarm_sound.h"
+#include "note/note_edit.h"
 #include "note/note_print.h"
+#include "note/text_format.h"
+#include "platform/locale_texts.h"
 #include "platform/window.h"
 #include "rtf/rtf_reader.h"
 #include "rtf/rtf_writer.h"
@@ -17,15 +20,18 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPalette>
+#include <QTextBlock>
 #include <QTextBlockFormat>
 #include <QTextCursor>
 #include <QTextEdit>
 #include <QVBoxLayout>
 
 #include <array>
+#include <bit>
 
 namespace {
 
@@ -61,43 +67,43 @@ constexpr MenuRow<TFormSticky> menuRows[] = {
     {.name = "N7"},
     {.name = "PMText", .caption = "Text"},
     {.name = "PMFont", .caption = "Font", .depth = 1},
-    {.name = "PMFontSelect", .caption = "Select ...", .depth = 2},
+    {.name = "PMFontSelect", .caption = "Select ...", .depth = 2, .onClick = &TFormSticky::PMFontSelectClick},
     {.name = "PMSize", .caption = "Size", .depth = 1},
-    {.name = "PMFontSizeMore", .caption = "More  Ctrl +", .depth = 2},
-    {.name = "PMFontSizeLess", .caption = "Less   Ctrl -", .depth = 2},
+    {.name = "PMFontSizeMore", .caption = "More  Ctrl +", .depth = 2, .onClick = &TFormSticky::PMFontSizeMoreClick},
+    {.name = "PMFontSizeLess", .caption = "Less   Ctrl -", .depth = 2, .onClick = &TFormSticky::PMFontSizeLessClick},
     {.name = "N4", .depth = 2},
-    {.name = "PMFontSize8", .caption = "8", .depth = 2},
-    {.name = "PMFontSize10", .caption = "10", .depth = 2},
-    {.name = "PMFontSize12", .caption = "12", .depth = 2},
-    {.name = "PMFontSize14", .caption = "14", .depth = 2},
-    {.name = "PMFontSize16", .caption = "16", .depth = 2},
-    {.name = "PMFontSize18", .caption = "18", .depth = 2},
-    {.name = "PMFontSize24", .caption = "24", .depth = 2},
-    {.name = "PMFontSize36", .caption = "36", .depth = 2},
-    {.name = "PMFontSize48", .caption = "48", .depth = 2},
-    {.name = "PMFontSize60", .caption = "60", .depth = 2},
-    {.name = "PMFontSize72", .caption = "72", .depth = 2},
+    {.name = "PMFontSize8", .caption = "8", .depth = 2, .onValue = &TFormSticky::PMFontSizeClick, .value = 8},
+    {.name = "PMFontSize10", .caption = "10", .depth = 2, .onValue = &TFormSticky::PMFontSizeClick, .value = 10},
+    {.name = "PMFontSize12", .caption = "12", .depth = 2, .onValue = &TFormSticky::PMFontSizeClick, .value = 12},
+    {.name = "PMFontSize14", .caption = "14", .depth = 2, .onValue = &TFormSticky::PMFontSizeClick, .value = 14},
+    {.name = "PMFontSize16", .caption = "16", .depth = 2, .onValue = &TFormSticky::PMFontSizeClick, .value = 16},
+    {.name = "PMFontSize18", .caption = "18", .depth = 2, .onValue = &TFormSticky::PMFontSizeClick, .value = 18},
+    {.name = "PMFontSize24", .caption = "24", .depth = 2, .onValue = &TFormSticky::PMFontSizeClick, .value = 24},
+    {.name = "PMFontSize36", .caption = "36", .depth = 2, .onValue = &TFormSticky::PMFontSizeClick, .value = 36},
+    {.name = "PMFontSize48", .caption = "48", .depth = 2, .onValue = &TFormSticky::PMFontSizeClick, .value = 48},
+    {.name = "PMFontSize60", .caption = "60", .depth = 2, .onValue = &TFormSticky::PMFontSizeClick, .value = 60},
+    {.name = "PMFontSize72", .caption = "72", .depth = 2, .onValue = &TFormSticky::PMFontSizeClick, .value = 72},
     {.name = "PMStyle", .caption = "Style", .depth = 1},
-    {.name = "PMBold", .caption = "Bold", .depth = 2, .shortcut = "Ctrl+B"},
-    {.name = "PMItalic", .caption = "Italic", .depth = 2, .shortcut = "Ctrl+I"},
-    {.name = "PMUnderline", .caption = "Underline", .depth = 2, .shortcut = "Ctrl+U"},
-    {.name = "PMStrikeOut", .caption = "Strike Out", .depth = 2, .shortcut = "Ctrl+S"},
+    {.name = "PMBold", .caption = "Bold", .depth = 2, .shortcut = "Ctrl+B", .onValue = &TFormSticky::PMStyleClick, .value = TextFormat::Bold},
+    {.name = "PMItalic", .caption = "Italic", .depth = 2, .shortcut = "Ctrl+I", .onValue = &TFormSticky::PMStyleClick, .value = TextFormat::Italic},
+    {.name = "PMUnderline", .caption = "Underline", .depth = 2, .shortcut = "Ctrl+U", .onValue = &TFormSticky::PMStyleClick, .value = TextFormat::Underline},
+    {.name = "PMStrikeOut", .caption = "Strike Out", .depth = 2, .shortcut = "Ctrl+S", .onValue = &TFormSticky::PMStyleClick, .value = TextFormat::StrikeOut},
     {.name = "PMCase", .caption = "Case", .depth = 1},
-    {.name = "PMUppercase", .caption = "Uppercase", .depth = 2},
-    {.name = "PMLowercase", .caption = "Lowercase", .depth = 2},
+    {.name = "PMUppercase", .caption = "Uppercase", .depth = 2, .onClick = &TFormSticky::PMUppercaseClick},
+    {.name = "PMLowercase", .caption = "Lowercase", .depth = 2, .onClick = &TFormSticky::PMLowercaseClick},
     {.name = "N5", .depth = 1},
     {.name = "PMAlignment", .caption = "Alignment", .depth = 1},
-    {.name = "PMAlignLeft", .caption = "Left", .depth = 2},
-    {.name = "PMAlignCenter", .caption = "Center", .depth = 2},
-    {.name = "PMAlignRight", .caption = "Right", .depth = 2},
+    {.name = "PMAlignLeft", .caption = "Left", .depth = 2, .onValue = &TFormSticky::PMAlignClick, .value = Qt::AlignLeft},
+    {.name = "PMAlignCenter", .caption = "Center", .depth = 2, .onValue = &TFormSticky::PMAlignClick, .value = Qt::AlignHCenter},
+    {.name = "PMAlignRight", .caption = "Right", .depth = 2, .onValue = &TFormSticky::PMAlignClick, .value = Qt::AlignRight},
     {.name = "PMList", .caption = "List", .depth = 1},
-    {.name = "PMNone", .caption = "None", .depth = 2},
-    {.name = "PMBullets", .caption = "Bullets", .depth = 2},
-    {.name = "PMNumbers", .caption = "Numbers", .depth = 2},
-    {.name = "PMSmallLetters", .caption = "Small Letters", .depth = 2},
-    {.name = "PMLargeLetters", .caption = "Large Letters", .depth = 2},
-    {.name = "PMSmallRomanNumbers", .caption = "Small Roman Numbers", .depth = 2},
-    {.name = "PMLargeRomanNumbers", .caption = "Large Roman Numbers", .depth = 2},
+    {.name = "PMNone", .caption = "None", .depth = 2, .onValue = &TFormSticky::PMListClick, .value = 0},
+    {.name = "PMBullets", .caption = "Bullets", .depth = 2, .onValue = &TFormSticky::PMListClick, .value = 1},
+    {.name = "PMNumbers", .caption = "Numbers", .depth = 2, .onValue = &TFormSticky::PMListClick, .value = 2},
+    {.name = "PMSmallLetters", .caption = "Small Letters", .depth = 2, .onValue = &TFormSticky::PMListClick, .value = 3},
+    {.name = "PMLargeLetters", .caption = "Large Letters", .depth = 2, .onValue = &TFormSticky::PMListClick, .value = 4},
+    {.name = "PMSmallRomanNumbers", .caption = "Small Roman Numbers", .depth = 2, .onValue = &TFormSticky::PMListClick, .value = 5},
+    {.name = "PMLargeRomanNumbers", .caption = "Large Roman Numbers", .depth = 2, .onValue = &TFormSticky::PMListClick, .value = 6},
     {.name = "N6", .depth = 1},
     {.name = "PMLockText", .caption = "Lock", .depth = 1, .shortcut = "Ctrl+L", .checkable = true, .onClick = &TFormSticky::PMLockTextClick},
     {.name = "N8"},
@@ -111,6 +117,13 @@ constexpr const char *saveExtensions[] = {".stc", ".txt", ".rtf"};
 
 // 5 points (100 twips); block margins count in points, as the RTF codec reads and writes them.
 constexpr qreal creationIndent = 5.0;
+constexpr int creationSize = 10;
+// "Less" leaves text smaller than this as it is.
+constexpr int smallestShrinkable = 8;
+constexpr int sizeStep = 2;
+// The numbering style and tab (twips) every list command sends.
+constexpr quint16 listNumberingStyle = 600;
+constexpr quint16 listNumberingTab = 250;
 
 // Breaking lines at word boundaries costs time that grows with the square of a word's length (a word of
 // 100,000 characters takes seconds to lay out); a note holding a word this long wraps anywhere instead.
@@ -169,7 +182,9 @@ TFormSticky::TFormSticky(const QString &programFolder, QWidget *parent)
     m_alarm.fields.countStart = 1;
     m_alarm.fields.soundFile = m_defaultSoundFile;
 
-    m_richEdit = new QTextEdit(this);
+    m_lastFont.font = formFont;
+
+    m_richEdit = new NoteEdit(this);
     m_richEdit->setObjectName(QStringLiteral("RichEdit1"));
     m_richEdit->setAcceptRichText(true);
     m_richEdit->setTabChangesFocus(false);
@@ -185,6 +200,7 @@ TFormSticky::TFormSticky(const QString &programFolder, QWidget *parent)
 
     m_menu = std::make_unique<MenuTable<TFormSticky>>(this, ::menuRows);
     m_richEdit->viewport()->installEventFilter(this);
+    m_richEdit->installEventFilter(this);
     connect(m_richEdit, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &pos) { showPopupMenu(m_richEdit->viewport()->mapToGlobal(pos)); });
     setContextMenuPolicy(Qt::CustomContextMenu);
@@ -209,15 +225,27 @@ TFormSticky::~TFormSticky() = default;
 void TFormSticky::FormCreate()
 {
     // New text is 10 point with 5-point indents on both sides, while the form's base font stays 8 point.
+    applyCreationFormat(QTextCursor(m_richEdit->document()));
     QTextCharFormat charFormat;
-    charFormat.setFontPointSize(10);
+    charFormat.setFontPointSize(creationSize);
     m_richEdit->mergeCurrentCharFormat(charFormat);
-    QTextCursor cursor(m_richEdit->document());
-    QTextBlockFormat blockFormat = cursor.blockFormat();
+    // A new note has nothing to undo: the format it was made with stays.
+    m_richEdit->document()->clearUndoRedoStacks();
+    m_textDirty = true;
+}
+
+void TFormSticky::applyCreationFormat(QTextCursor cursor)
+{
+    QTextCharFormat charFormat;
+    charFormat.setFontPointSize(creationSize);
+    cursor.mergeCharFormat(charFormat);
+    // The paragraph marks too: an empty paragraph gives their format to what is typed into it, wherever the
+    // caret was put.
+    cursor.mergeBlockCharFormat(charFormat);
+    QTextBlockFormat blockFormat;
     blockFormat.setLeftMargin(creationIndent);
     blockFormat.setRightMargin(creationIndent);
-    cursor.setBlockFormat(blockFormat);
-    m_textDirty = true;
+    cursor.mergeBlockFormat(blockFormat);
 }
 
 QMenu *TFormSticky::PopupMenu1() const
@@ -357,10 +385,18 @@ void TFormSticky::applyRecord(const NoteRecord &record)
     QTextDocument *document = m_richEdit->document();
     if (!record.text.isEmpty()) {
         RtfReader::readNoteText(m_textCut ? record.text.first(maxShownTextLength) : record.text, document);
+        // Plain words (a store written by hand or by another program) show as typed text does.
+        if (!RtfReader::looksLikeRtf(record.text.toUtf8())) {
+            QTextCursor all(document);
+            all.select(QTextCursor::Document);
+            applyCreationFormat(all);
+        }
         m_textCache = record.text;
         m_textDirty = false;
     }
     updateWrapMode();
+    // What was loaded is no edit to undo: an undo must not empty the note.
+    document->clearUndoRedoStacks();
     document->setModified(false);
     m_loading = false;
 }
@@ -418,6 +454,9 @@ bool TFormSticky::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_richEdit->viewport() && event->type() == QEvent::MouseButtonPress)
         RichEdit1MouseDown(); // and the press goes on to the editor as usual
+    if (watched == m_richEdit && event->type() == QEvent::KeyPress &&
+        RichEdit1KeyDown(*static_cast<QKeyEvent *>(event)))
+        return true;
     return QWidget::eventFilter(watched, event);
 }
 
@@ -531,14 +570,18 @@ void TFormSticky::PMLockTextClick()
     setLockText(!m_lockText);
 }
 
+// A locked note refuses every change by the user: the editor refuses typing, and the commands below refuse
+// what the editor would otherwise do by program (an undo, a format, a case).
 void TFormSticky::PMUndoClick()
 {
-    m_richEdit->undo();
+    if (!m_lockText)
+        m_richEdit->undo();
 }
 
 void TFormSticky::PMCutClick()
 {
-    m_richEdit->cut();
+    if (!m_lockText)
+        m_richEdit->cut();
 }
 
 void TFormSticky::PMCopyClick()
@@ -548,12 +591,186 @@ void TFormSticky::PMCopyClick()
 
 void TFormSticky::PMPasteClick()
 {
-    m_richEdit->paste();
+    if (!m_lockText)
+        m_richEdit->paste();
 }
 
 void TFormSticky::PMSelectAllClick()
 {
     m_richEdit->selectAll();
+}
+
+QFont TFormSticky::baseFont() const
+{
+    return m_richEdit->font();
+}
+
+void TFormSticky::setBaseFont(const QFont &font, const QColor &color)
+{
+    m_richEdit->setFont(font);
+    m_baseColor = color;
+    // The base font becomes the format of text typed next as a whole, styles and colour included.
+    const QTextCharFormat format = TextFormat::fontFormat(font, color);
+    m_richEdit->setCurrentCharFormat(format);
+    QTextCursor cursor = m_richEdit->textCursor();
+    if (cursor.block().length() == 1)
+        cursor.setBlockCharFormat(format);
+}
+
+void TFormSticky::setSelectionSize(int points)
+{
+    QTextCharFormat format;
+    format.setFontPointSize(points);
+    m_richEdit->mergeCurrentCharFormat(format);
+}
+
+void TFormSticky::PMFontSelectClick()
+{
+    if (m_lockText)
+        return;
+    const std::optional<NoteFont> choice = NoteFontDialog::getFont(this, m_lastFont);
+    if (!choice)
+        return;
+    m_lastFont = *choice;
+    applyFont(*choice);
+}
+
+void TFormSticky::applyFont(const NoteFont &choice)
+{
+    if (m_lockText)
+        return;
+    if (!m_richEdit->textCursor().hasSelection())
+        setBaseFont(choice.font, choice.color);
+    else
+        m_richEdit->mergeCurrentCharFormat(TextFormat::fontFormat(choice.font, choice.color));
+}
+
+void TFormSticky::PMFontSizeMoreClick()
+{
+    if (m_lockText)
+        return;
+    const QTextCursor cursor = m_richEdit->textCursor();
+    if (!cursor.hasSelection()) {
+        QFont font = baseFont();
+        font.setPointSize(font.pointSize() + sizeStep);
+        setBaseFont(font, m_baseColor);
+        return;
+    }
+    setSelectionSize(TextFormat::wholePoints(TextFormat::selectionFormat(cursor), baseFont()) + sizeStep);
+}
+
+void TFormSticky::PMFontSizeLessClick()
+{
+    if (m_lockText)
+        return;
+    const QTextCursor cursor = m_richEdit->textCursor();
+    if (!cursor.hasSelection()) {
+        QFont font = baseFont();
+        if (font.pointSize() >= smallestShrinkable) {
+            font.setPointSize(font.pointSize() - sizeStep);
+            setBaseFont(font, m_baseColor);
+        }
+        return;
+    }
+    const int points = TextFormat::wholePoints(TextFormat::selectionFormat(cursor), baseFont());
+    if (points >= smallestShrinkable)
+        setSelectionSize(points - sizeStep);
+}
+
+void TFormSticky::PMFontSizeClick(int points)
+{
+    if (m_lockText)
+        return;
+    if (!m_richEdit->textCursor().hasSelection()) {
+        QFont font = baseFont();
+        font.setPointSize(points);
+        setBaseFont(font, m_baseColor);
+        return;
+    }
+    setSelectionSize(points);
+}
+
+void TFormSticky::PMStyleClick(int bit)
+{
+    if (m_lockText)
+        return;
+    bool &flag = m_styleFlags[std::countr_zero(unsigned(bit))];
+    flag = !flag;
+    int bits = TextFormat::styleBits(TextFormat::selectionFormat(m_richEdit->textCursor()));
+    bits = flag ? bits | bit : bits & ~bit;
+    QTextCharFormat format;
+    TextFormat::setStyleBits(format, bits);
+    m_richEdit->mergeCurrentCharFormat(format);
+}
+
+void TFormSticky::PMAlignClick(int alignment)
+{
+    if (m_lockText)
+        return;
+    QTextBlockFormat format;
+    format.setAlignment(Qt::Alignment(alignment));
+    m_richEdit->textCursor().mergeBlockFormat(format);
+}
+
+void TFormSticky::PMListClick(int kind)
+{
+    SetListNumbering(quint16(kind), listNumberingStyle, listNumberingTab);
+}
+
+void TFormSticky::SetListNumbering(quint16 kind, quint16 style, quint16 tab)
+{
+    if (m_lockText)
+        return;
+    m_listFormat.cbSize = 188;
+    m_listFormat.dwMask = 0xE020; // numbering, its style, its tab and its start
+    m_listFormat.wNumbering = kind;
+    m_listFormat.wNumberingStart = 1;
+    m_listFormat.wNumberingStyle = style;
+    m_listFormat.wNumberingTab = tab;
+    // Numbers start at 1 and end in a full stop, Qt's own way; the tab is the list's indent step.
+    if (kind <= quint16(RtfLists::Kind::UpperRoman))
+        TextFormat::setList(m_richEdit->textCursor(), RtfLists::Kind(kind));
+}
+
+void TFormSticky::PMUppercaseClick()
+{
+    convertCase(true);
+}
+
+void TFormSticky::PMLowercaseClick()
+{
+    convertCase(false);
+}
+
+void TFormSticky::convertCase(bool upper)
+{
+    if (m_lockText)
+        return;
+    const auto convert = [upper](const QString &text) {
+        return upper ? LocaleTexts::upperCase(text) : LocaleTexts::lowerCase(text);
+    };
+    QTextCursor cursor = m_richEdit->textCursor();
+    const bool whole = !cursor.hasSelection();
+    if (whole)
+        cursor.select(QTextCursor::Document);
+    TextFormat::convertCase(cursor, convert);
+    if (whole)
+        cursor.movePosition(QTextCursor::End);
+    m_richEdit->setTextCursor(cursor);
+}
+
+bool TFormSticky::RichEdit1KeyDown(const QKeyEvent &event)
+{
+    if (!event.modifiers().testFlag(Qt::KeypadModifier))
+        return false;
+    if (event.key() == Qt::Key_Plus)
+        PMFontSizeMoreClick();
+    else if (event.key() == Qt::Key_Minus)
+        PMFontSizeLessClick();
+    else
+        return false;
+    // Qt would type the character even with Ctrl held, which the platform's editor does not.
+    return event.modifiers().testFlag(Qt::ControlModifier);
 }
 
 QString TFormSticky::withFilterExtension(const QString &name, int filterIndex)

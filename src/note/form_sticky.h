@@ -1,18 +1,23 @@
 #pragma once
 
 #include "alarm/note_alarm.h"
+#include "note/note_font_dialog.h"
 #include "store/note_record.h"
 #include "ui/menu_table.h"
 
 #include <QColor>
+#include <QFont>
 #include <QTimer>
 #include <QWidget>
 
+#include <array>
 #include <memory>
 #include <span>
 
 class QAction;
+class QKeyEvent;
 class QMenu;
+class QTextCursor;
 class QTextEdit;
 
 // One note on the desktop: a parentless top-level window whose client area is a rich-text editor, with
@@ -100,6 +105,43 @@ public:
     void PMSelectAllClick();
     // "Print": the whole formatted text on the default printer (see NotePrint).
     void PMPrintClick();
+
+    // The "Text" submenu. A locked note refuses every one of them, as it refuses typing.
+    void PMFontSelectClick();
+    // The dialog's choice: on the selection, or with nothing selected as the base font, which then becomes
+    // the format of text typed next as a whole.
+    void applyFont(const NoteFont &choice);
+    void PMFontSizeMoreClick();
+    // Less than 8 points is left as it is: 8 gives 6, 7 stays 7.
+    void PMFontSizeLessClick();
+    void PMFontSizeClick(int points);
+    // bit: a TextFormat::StyleBit. The window's own flag for it alternates at every use and decides between
+    // set and clear; the style set the selection reports is then written, all four styles, to the selection.
+    void PMStyleClick(int bit);
+    void PMAlignClick(int alignment);
+    void PMUppercaseClick();
+    void PMLowercaseClick();
+    // kind: 0 none, 1 bullets, 2 numbers, 3 small letters, 4 large letters, 5 small and 6 large Roman numbers.
+    void PMListClick(int kind);
+    // Fills the list-format record and numbers the paragraphs the selection touches by its kind.
+    void SetListNumbering(quint16 kind, quint16 style, quint16 tab);
+    // The keypad's plus and minus are "More" and "Less", with or without Ctrl. Without Ctrl the key then goes
+    // on to the editor, which types the character; true when it must not (Ctrl held).
+    bool RichEdit1KeyDown(const QKeyEvent &event);
+
+    // The paragraph-numbering record the list commands fill and reuse: the fields of the platform's
+    // PARAFORMAT2 that they set.
+    struct ListFormatRecord {
+        quint32 cbSize = 0;
+        quint32 dwMask = 0;
+        quint16 wNumbering = 0;
+        quint16 wNumberingStart = 0;
+        quint16 wNumberingStyle = 0;
+        quint16 wNumberingTab = 0;
+    };
+    const ListFormatRecord &listFormatRecord() const { return m_listFormat; }
+    // The editor's own font, which text without a format of its own shows in.
+    QFont baseFont() const;
     // "Alarm": asks the main form for the alarm dialog on this note.
     void PMAlarmClick();
 
@@ -139,6 +181,10 @@ private:
     void applyTrayMenu();
     void showPopupMenu(const QPoint &globalPos);
     void updateWrapMode();
+    void applyCreationFormat(QTextCursor cursor);
+    void setBaseFont(const QFont &font, const QColor &color);
+    void setSelectionSize(int points);
+    void convertCase(bool upper);
 
     QTextEdit *m_richEdit = nullptr;
     std::unique_ptr<MenuTable<TFormSticky>> m_menu;
@@ -152,6 +198,10 @@ private:
     quint32 m_noteColor = 0;
     bool m_stayOnTop = false;
     bool m_lockText = false;
+    std::array<bool, 4> m_styleFlags{}; // bold, italic, underline, strike-out: set or clear at the next use
+    ListFormatRecord m_listFormat;
+    QColor m_baseColor;  // the base font's colour; invalid for the window text colour
+    NoteFont m_lastFont; // the font dialog reopens on the font last chosen in this note
     NoteAlarm m_alarm;
     bool m_ringing = false;
     QPoint m_ringOrigin;       // where the note was when it began to ring: what the store keeps

@@ -33,4 +33,14 @@ QString hourMinute(QTime time)
     return time.toString(QStringLiteral("HH:mm"));
 }
 
+QString upperCase(const QString &text, const QLocale &locale)
+{
+    return locale.toUpper(text);
+}
+
+QString lowerCase(const QString &text, const QLocale &locale)
+{
+    return locale.toLower(text);
+}
+
 } // namespace LocaleTexts

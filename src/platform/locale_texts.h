@@ -18,5 +18,8 @@ QDate parseShortDate(const QString &text, const QLocale &locale = QLocale::syste
 QString longTime(QTime time, const QLocale &locale = QLocale::system());
 // "HH:MM" on the 24-hour clock, as the alarm's "Time" holds it.
 QString hourMinute(QTime time);
+// The text in upper or lower case as the user's language writes it (Cyrillic, Greek and the rest included).
+QString upperCase(const QString &text, const QLocale &locale = QLocale::system());
+QString lowerCase(const QString &text, const QLocale &locale = QLocale::system());
 
 } // namespace LocaleTexts
