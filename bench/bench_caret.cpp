@@ -1,0 +1,80 @@
+// The quiet caret: how often the real program wakes with one note that has the keyboard, while the user types
+// and 12 s after the last key. Run it on the test desktop (scripts/desktop.sh): it drives the note with xdotool.
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+qint64 contextSwitches(qint64 pid)
+{
+    qint64 total = 0;
+    const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
+    for (const QString &task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile status(tasks.filePath(task + QStringLiteral("/status")));
+        if (!status.open(QIODevice::ReadOnly))
+            continue;
+        for (const QByteArray &line : status.readAll().split('\n')) {
+            if (line.contains("ctxt_switches"))
+                total += line.split(':').value(1).trimmed().toLongLong();
+        }
+    }
+    return total;
+}
+
+QString xdotool(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral("xdotool"), arguments);
+    process.waitForFinished(10000);
+    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+}
+
+// range(0): seconds after the last key press at which the 10 s measure begins.
+void focusedNoteWakeUps(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    QFile store(dir.filePath(QStringLiteral("stickies.ini")));
+    store.open(QIODevice::WriteOnly);
+    store.write("[Stickies]\r\nTotal=1\r\n[Stickie1]\r\nTitle=bench caret\r\nLeft=200\r\nTop=200\r\nText=words\r\n");
+    store.close();
+    QFile::copy(QStringLiteral(QUILLET_BINARY), dir.filePath(QStringLiteral("quillet")));
+    for (auto _ : state) {
+        QProcess program;
+        program.start(dir.filePath(QStringLiteral("quillet")), {});
+        program.waitForStarted();
+        QThread::sleep(3);
+        const QString window =
+            xdotool({QStringLiteral("search"), QStringLiteral("--name"), QStringLiteral("^bench caret$")})
+                .section('\n', 0, 0);
+        xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window});
+        xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("50"), QStringLiteral("abc")});
+        QThread::sleep(unsigned(state.range(0)));
+        const qint64 before = contextSwitches(program.processId());
+        QThread::sleep(10);
+        const qint64 after = contextSwitches(program.processId());
+        program.terminate();
+        program.waitForFinished(20000);
+        state.counters["wakeups_per_s"] = double(after - before) / 10.0;
+    }
+}
+BENCHMARK(focusedNoteWakeUps)->Arg(0)->Arg(12)->Iterations(1)->Unit(benchmark::kSecond);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QTemporaryDir desktop;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(desktop.filePath(QStringLiteral("config"))));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(desktop.filePath(QStringLiteral("data"))));
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
