@@ -14,26 +14,11 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include "bench_support.h"
+
 #include <benchmark/benchmark.h>
 
 namespace {
-
-// Context switches of every thread of a process: each one is a wake-up.
-qint64 contextSwitches(qint64 pid)
-{
-    qint64 total = 0;
-    const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
-    for (const QString &task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        QFile status(tasks.filePath(task + QStringLiteral("/status")));
-        if (!status.open(QIODevice::ReadOnly))
-            continue;
-        for (const QByteArray &line : status.readAll().split('\n')) {
-            if (line.contains("ctxt_switches"))
-                total += line.split(':').value(1).trimmed().toLongLong();
-        }
-    }
-    return total;
-}
 
 void idleWakeUps(benchmark::State &state)
 {
@@ -104,15 +89,6 @@ BENCHMARK(firstShakeDelay)->Iterations(10)->UseManualTime()->Unit(benchmark::kMi
 
 int main(int argc, char **argv)
 {
-    // Every start writes its start-at-logon entry and file type: into a folder of the bench's own.
-    QTemporaryDir desktop;
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(desktop.filePath(QStringLiteral("config"))));
-    qputenv("XDG_DATA_HOME", QFile::encodeName(desktop.filePath(QStringLiteral("data"))));
-    QApplication app(argc, argv);
-    app.setQuitOnLastWindowClosed(false);
-    ErrorDialog::setHandler([](const QString &text) { qWarning("%s", qPrintable(text)); });
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks(
+        argc, argv, [] { ErrorDialog::setHandler([](const QString &text) { qWarning("%s", qPrintable(text)); }); });
 }

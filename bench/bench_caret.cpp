@@ -7,25 +7,11 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include "bench_support.h"
+
 #include <benchmark/benchmark.h>
 
 namespace {
-
-qint64 contextSwitches(qint64 pid)
-{
-    qint64 total = 0;
-    const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
-    for (const QString &task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        QFile status(tasks.filePath(task + QStringLiteral("/status")));
-        if (!status.open(QIODevice::ReadOnly))
-            continue;
-        for (const QByteArray &line : status.readAll().split('\n')) {
-            if (line.contains("ctxt_switches"))
-                total += line.split(':').value(1).trimmed().toLongLong();
-        }
-    }
-    return total;
-}
 
 QString xdotool(const QStringList &arguments)
 {
@@ -69,12 +55,5 @@ BENCHMARK(focusedNoteWakeUps)->Arg(0)->Arg(12)->Iterations(1)->Unit(benchmark::k
 
 int main(int argc, char **argv)
 {
-    QTemporaryDir desktop;
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(desktop.filePath(QStringLiteral("config"))));
-    qputenv("XDG_DATA_HOME", QFile::encodeName(desktop.filePath(QStringLiteral("data"))));
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks(argc, argv);
 }

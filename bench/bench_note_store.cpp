@@ -37,8 +37,8 @@ QList<NoteRecord> makeNotes()
         note.left = 40 + i % 800;
         note.top = 30 + i % 600;
         note.color = i % 2 ? 0x00C0FFFF : 0x00FFFFFF;
-        note.alarm = i % 7 == 0;
-        note.soundFile = QStringLiteral("/usr/share/quillet/alarm/alarm.mp3");
+        note.alarm.enabled = i % 7 == 0;
+        note.alarm.soundFile = QStringLiteral("/usr/share/quillet/alarm/alarm.mp3");
         note.text = oneLineRtf(i + 1);
         notes.append(note);
     }

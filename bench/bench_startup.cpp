@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "bench_support.h"
+
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -62,15 +64,6 @@ BENCHMARK(startUpWithNotes)->Arg(1)->Arg(50)->Arg(200)->Unit(benchmark::kMillise
 
 int main(int argc, char **argv)
 {
-    // Every start writes its start-at-logon entry and file type: into a folder of the bench's own.
-    QTemporaryDir desktop;
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(desktop.filePath(QStringLiteral("config"))));
-    qputenv("XDG_DATA_HOME", QFile::encodeName(desktop.filePath(QStringLiteral("data"))));
-    QApplication app(argc, argv);
-    app.setQuitOnLastWindowClosed(false);
-    ErrorDialog::setHandler([](const QString &text) { qWarning("%s", qPrintable(text)); });
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks(
+        argc, argv, [] { ErrorDialog::setHandler([](const QString &text) { qWarning("%s", qPrintable(text)); }); });
 }

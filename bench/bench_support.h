@@ -1,0 +1,44 @@
+#pragma once
+
+// What the benchmarks share: counting a process's wake-ups, and a main that keeps every start's desktop
+// entries out of the real home.
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+// Context switches of every thread of a process: each one is a wake-up.
+inline qint64 contextSwitches(qint64 pid)
+{
+    qint64 total = 0;
+    const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
+    for (const QString &task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile status(tasks.filePath(task + QStringLiteral("/status")));
+        if (!status.open(QIODevice::ReadOnly))
+            continue;
+        for (const QByteArray &line : status.readAll().split('\n')) {
+            if (line.contains("ctxt_switches"))
+                total += line.split(':').value(1).trimmed().toLongLong();
+        }
+    }
+    return total;
+}
+
+// Runs the registered benchmarks in an application whose start-at-logon entry and file type, and those of
+// every program it starts, go to a folder of the run's own.
+inline int runBenchmarks(int argc, char **argv, void (*prepare)() = nullptr)
+{
+    QTemporaryDir desktop;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(desktop.filePath(QStringLiteral("config"))));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(desktop.filePath(QStringLiteral("data"))));
+    QApplication app(argc, argv);
+    app.setQuitOnLastWindowClosed(false);
+    if (prepare)
+        prepare();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
