@@ -45,6 +45,8 @@ private:
 // shows it and writes OK's values into the note it was opened for.
 class TFormAlarm : public QDialog {
     Q_OBJECT
+    // The file dialog is no widget of the form; its filter is reached under its text key's path as this.
+    Q_PROPERTY(QString OpenDialog1Filter MEMBER OpenDialogFilter)
 
 public:
     explicit TFormAlarm(QWidget *parent = nullptr);
