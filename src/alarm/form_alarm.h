@@ -96,8 +96,10 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
+    void fitCaptions();
     void applyAlarmRule();
     void applySoundRule();
 };
