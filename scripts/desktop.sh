@@ -80,17 +80,22 @@ start_test_printer() {
     desktop_pids+=($!)
     export CUPS_SERVER="$desktop_cups/cups.sock"
     local i
-    for i in $(seq 1 50); do
-        lpstat -r >/dev/null 2>&1 && break
+    for i in $(seq 1 200); do
+        lpstat -r 2>/dev/null | grep -q "is running" && break
         sleep 0.1
     done
     # Poppler's cairo renderer keeps the text of the PDF it is given readable to pdftotext; Ghostscript's
     # turns every glyph into an unnamed shape.
-    if ! { lpadmin -p quillet-pdf -E -v cups-pdf:/ -P /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd \
-        -o pdftops-renderer-default=pdftocairo 2>/dev/null &&
-        lpadmin -d quillet-pdf; }; then
-        echo "desktop: the CUPS server took no PDF queue (printing tests will say so)" >&2
-    fi
+    local added=""
+    for i in 1 2 3 4 5; do
+        if lpadmin -p quillet-pdf -E -v cups-pdf:/ -P /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd \
+            -o pdftops-renderer-default=pdftocairo 2>/dev/null && lpadmin -d quillet-pdf 2>/dev/null; then
+            added=yes
+            break
+        fi
+        sleep 1
+    done
+    [ -n "$added" ] || echo "desktop: the CUPS server took no PDF queue (printing tests will say so)" >&2
 }
 
 stop_test_desktop() {

@@ -161,8 +161,8 @@ TFormAlarm::TFormAlarm(QWidget *parent)
 
     LabelFileSound = new QLabel(QStringLiteral("Sound File:"), this);
     LabelFileSound->setObjectName(QStringLiteral("LabelFileSound"));
-    // As wide as its text needs, up to the file box: a font wider than the designed one must not cut it.
-    LabelFileSound->setGeometry(8, 116, qBound(53, LabelFileSound->sizeHint().width(), 62), 13);
+    LabelFileSound->setGeometry(8, 116, 53, 13);
+    fitCaptions();
 
     for (QWidget *control :
          std::initializer_list<QWidget *>{RadioButtonIn, CSpinEditTime, ComboBoxPeriod, RadioButtonAt, MaskEditTime,
@@ -293,6 +293,27 @@ std::optional<qint64> TFormAlarm::countdownSeconds() const
     if (unit < 0)
         return std::nullopt;
     return qint64(CSpinEditTime->value()) * unit;
+}
+
+void TFormAlarm::showEvent(QShowEvent *event)
+{
+    // The captions may have come from a language file since the last showing.
+    fitCaptions();
+    QDialog::showEvent(event);
+}
+
+void TFormAlarm::fitCaptions()
+{
+    // The two check boxes have the dialog's width to their right; a longer caption (another language, a
+    // wider font) takes it rather than being cut.
+    for (QCheckBox *box : {CheckBoxAlarm, CheckBoxPlaySound})
+        box->resize(qBound(122, box->sizeHint().width(), width() - box->x() - 8), box->height());
+    // The label as wide as its text, the file box giving way up to half its designed width.
+    constexpr int labelLeft = 8, labelMinWidth = 53, editLeft = 72, editRight = 233, gap = 4;
+    const int labelWidth = qBound(labelMinWidth, LabelFileSound->sizeHint().width(), (editLeft + editRight) / 2 - gap);
+    LabelFileSound->resize(labelWidth, LabelFileSound->height());
+    const int fileLeft = qMax(editLeft, labelLeft + labelWidth + gap);
+    EditFileSound->setGeometry(fileLeft, EditFileSound->y(), editRight - fileLeft, EditFileSound->height());
 }
 
 void TFormAlarm::keyPressEvent(QKeyEvent *event)

@@ -45,6 +45,8 @@ private:
 // shows it and writes OK's values into the note it was opened for.
 class TFormAlarm : public QDialog {
     Q_OBJECT
+    // The file dialog is no widget of the form; its filter is reached under its text key's path as this.
+    Q_PROPERTY(QString OpenDialog1Filter MEMBER OpenDialogFilter)
 
 public:
     explicit TFormAlarm(QWidget *parent = nullptr);
@@ -94,8 +96,10 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
+    void fitCaptions();
     void applyAlarmRule();
     void applySoundRule();
 };

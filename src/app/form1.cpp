@@ -1,6 +1,8 @@
 #include "app/form1.h"
 
 #include "alarm/form_alarm.h"
+#include "i18n/language_file.h"
+#include "i18n/text_catalog.h"
 #include "note/form_sticky.h"
 #include "platform/clock.h"
 #include "platform/locale_texts.h"
@@ -140,6 +142,8 @@ void TForm1::FormCreate(const QString &commandLineFile)
         FormSticky = m_templateNote;
         m_formOptions = std::make_unique<TFormOptions>(this);
         m_aboutBox = std::make_unique<TAboutBox>();
+        m_formOptions->setApplyLanguage([this] { ApplyLanguage(Language); });
+        m_aboutBox->setApplyLanguage([this] { ApplyLanguage(Language); });
         ErrorDialog::guard([this] { RegisterFileType(); });
 
         Settings settings;
@@ -154,7 +158,7 @@ void TForm1::FormCreate(const QString &commandLineFile)
         ErrorDialog::guard([&] { settings.read(m_folders.settingsPath); });
         adoptSettings();
         ErrorDialog::guard([this] { ApplyAutoStart(); });
-        PMLanguageClick(Language);
+        ApplyLanguage(Language);
 
         LoadNotes();
         if (!commandLineFile.isEmpty() && !m_closed)
@@ -228,6 +232,8 @@ TFormSticky *TForm1::createNote()
     m_alarms.add(&note->alarm(), [this, note] { ringNote(note); });
     if (!m_trayIcon->trayAvailable())
         note->setTrayMenu(m_popupMenu);
+    // Every show applies the current language, so a note made later carries it from its first display.
+    note->currentLanguage = [this] { return Language; };
     FormSticky = note;
     return note;
 }
@@ -513,6 +519,8 @@ void TForm1::PMAlarmClick(TFormSticky *note)
     const int number = int(m_notes.indexOf(note)) + 1;
     if (number < 1)
         return;
+    // The texts first: the period list's selection is set by the filling that follows.
+    ApplyLanguage(Language);
     TFormAlarm *dialog = formAlarm();
     FormSticky = note;
     dialog->fill(note->alarm().fields, Clock::current().now());
@@ -559,9 +567,43 @@ void TForm1::PMLangClick(int index)
 void TForm1::PMLanguageClick(const QString &language)
 {
     Language = language;
+    ApplyLanguage(Language);
+}
+
+TextTarget::Forms TForm1::textForms()
+{
+    TextTarget::Forms forms;
+    forms.menuItem = [this](QStringView name) {
+        const int row = m_trayMenu->find(name);
+        return row < 0 ? nullptr : m_trayMenu->action(row);
+    };
+    forms.dialogs = {m_formOptions.get(), formAlarm(), m_aboutBox.get()};
+    return forms;
+}
+
+TextTarget TForm1::textTarget(QStringView key)
+{
+    return TextTarget::find(key, textForms());
+}
+
+void TForm1::ApplyLanguage(const QString &language)
+{
     for (int i = 0; i < int(std::size(languages)); ++i)
-        m_trayMenu->action(itemFirstLanguage + i)
-            ->setChecked(QString::fromLatin1(languages[i]).compare(language, Qt::CaseInsensitive) == 0);
+        m_trayMenu->action(itemFirstLanguage + i)->setChecked(language == QLatin1String(languages[i]));
+
+    const LanguageFile file(LanguageFile::folderIn(m_folders.resourceFolder), language);
+    // Without a file every text would fall back to itself.
+    if (!file.isLoaded())
+        return;
+    const TextTarget::Forms forms = textForms();
+    for (const TextCatalog::Entry &entry : TextCatalog::entries(TextCatalog::Group::MainForm)) {
+        const TextTarget target = TextTarget::find(entry.key, forms);
+        if (target.isValid())
+            target.setText(file.text(entry.key, target.text()));
+    }
+    // The notes share the one reading of the file; from the last to the first.
+    for (qsizetype i = m_notes.size() - 1; i >= 0; --i)
+        m_notes[i]->ApplyNoteLanguage(file);
 }
 
 void TForm1::StTrayIcon1Click()

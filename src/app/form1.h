@@ -1,6 +1,7 @@
 #pragma once
 
 #include "alarm/alarm_scheduler.h"
+#include "i18n/text_target.h"
 #include "note/form_sticky.h"
 #include "store/note_record.h"
 #include "store/program_folders.h"
@@ -60,8 +61,17 @@ public:
     void PMDeleteAllClick();
     void PMOptionsClick();
     void PMAboutClick();
+    // Sets Language and applies it.
     void PMLanguageClick(const QString &language);
     void PMLangClick(int index); // the language item at index (English, Russian, Bulgarian, Greek)
+
+    // Checks the language item whose word is exactly the name (letter case counts; any other name checks
+    // none), then puts the texts of language/<name>.ini into the tray menu, the options dialog, the alarm
+    // dialog, the about box and every listed note, each with the control's current text as its fallback. The
+    // file is read afresh at every call; a name with a path in it reads nothing.
+    void ApplyLanguage(const QString &language);
+    // The controls that the main form's text keys name.
+    TextTarget textTarget(QStringView key);
     void PMExitClick();
     void StTrayIcon1Click();
     void StTrayIcon1DblClick(bool &restoreApp);
@@ -127,6 +137,7 @@ private:
     void showStoredNote(const NoteRecord &record);
     void finishClosing();
     void writeSettings() const;
+    TextTarget::Forms textForms();
     void removeStaleTemporaryFiles() const;
     void ringNote(TFormSticky *note);
     void updateTrayMenuInNotes();

@@ -30,6 +30,8 @@ public:
     // maxTextLength; the fallback, unchanged, when the file, the section or the key is missing.
     QString text(QStringView key, const QString &fallback) const;
 
+    // The folder "language" among the program's resources (a folder path ending with '/').
+    static QString folderIn(const QString &resourceFolder) { return resourceFolder + QStringLiteral("language"); }
     // A name is a plain file name: not empty, and without "/", "\\", "..", ":" (a drive or a stream on
     // Windows) or NUL, so no name reaches outside the language folder.
     static bool isSafeName(QStringView languageName);

@@ -1,5 +1,7 @@
 #include "i18n/text_catalog.h"
 
+#include <QString>
+
 #include <algorithm>
 #include <array>
 
@@ -134,6 +136,39 @@ const Entry *find(QStringView key)
             return &entry;
     }
     return nullptr;
+}
+
+KeyPath parse(QStringView key)
+{
+    static constexpr QStringView forms[] = {u"FormOptions", u"FormAlarm", u"AboutBox", u"FormSticky"};
+    static constexpr QStringView separator = u"->";
+    KeyPath path;
+    QStringView rest = key;
+    const qsizetype first = rest.indexOf(separator);
+    if (first < 0)
+        return path;
+    if (std::find(std::begin(forms), std::end(forms), rest.first(first)) != std::end(forms)) {
+        path.form = rest.first(first);
+        rest = rest.sliced(first + separator.size());
+    }
+    const qsizetype next = rest.indexOf(separator);
+    if (next < 0) {
+        // A form's own title; a lone word with no form is no path.
+        if (!path.form.isEmpty())
+            path.property = rest;
+        return path;
+    }
+    path.control = rest.first(next);
+    path.property = rest.sliced(next + separator.size());
+
+    static constexpr QStringView entryPrefix = u"Items->Strings[";
+    if (path.property.startsWith(entryPrefix) && path.property.endsWith(u']')) {
+        bool ok = false;
+        const int index = path.property.sliced(entryPrefix.size()).chopped(1).toString().toInt(&ok);
+        if (ok && index >= 0)
+            path.index = index;
+    }
+    return path;
 }
 
 } // namespace TextCatalog

@@ -27,4 +27,15 @@ std::span<const Entry> entries(Group group);
 // The entry whose key matches regardless of letter case, as language files match keys; nullptr when none.
 const Entry *find(QStringView key);
 
+// A key read as the path it is. "PMExit->Caption": no form, the tray menu's item "PMExit". "FormAlarm->Caption":
+// the form's own title, no control. "FormAlarm->ComboBoxPeriod->Items->Strings[2]": property "Items->Strings[2]",
+// index 2. The forms are FormOptions, FormAlarm, AboutBox and FormSticky; any other first part is a tray item.
+struct KeyPath {
+    QStringView form;
+    QStringView control;
+    QStringView property;
+    int index = -1; // the list entry of an "Items->Strings[n]" property, -1 for any other
+};
+KeyPath parse(QStringView key);
+
 } // namespace TextCatalog

@@ -1,6 +1,8 @@
 #include "note/form_sticky.h"
 
 #include "alarm/alarm_sound.h"
+#include "i18n/language_file.h"
+#include "i18n/text_catalog.h"
 #include "note/note_edit.h"
 #include "note/note_print.h"
 #include "note/text_format.h"
@@ -272,6 +274,45 @@ std::span<const MenuRow<TFormSticky>> TFormSticky::menuRows()
     return ::menuRows;
 }
 
+void TFormSticky::ApplyNoteLanguage(const QString &language)
+{
+    ApplyNoteLanguage(LanguageFile(LanguageFile::folderIn(m_programFolder), language));
+}
+
+void TFormSticky::ApplyNoteLanguage(const LanguageFile &file)
+{
+    if (!file.isLoaded())
+        return;
+    // The menu row of each note key, in the catalog's order; found once, the table being the same for all.
+    static const QList<int> rows = [] {
+        QList<int> found;
+        for (const TextCatalog::Entry &entry : TextCatalog::entries(TextCatalog::Group::NoteWindow))
+            found.append(menuRowOf(entry.key));
+        return found;
+    }();
+    const auto entries = TextCatalog::entries(TextCatalog::Group::NoteWindow);
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        if (rows[i] < 0)
+            continue;
+        const QString current = m_menu->caption(rows[i]);
+        const QString text = file.text(entries[i].key, current);
+        if (text != current)
+            m_menu->setCaption(rows[i], text);
+    }
+}
+
+int TFormSticky::menuRowOf(QStringView key)
+{
+    const TextCatalog::KeyPath path = TextCatalog::parse(key);
+    if (path.form != u"FormSticky" || path.property != u"Caption")
+        return -1;
+    for (std::size_t i = 0; i < std::size(::menuRows); ++i) {
+        if (path.control == QLatin1String(::menuRows[i].name))
+            return int(i);
+    }
+    return -1;
+}
+
 void TFormSticky::showPopupMenu(const QPoint &globalPos)
 {
     PopupMenu1()->popup(globalPos);
@@ -430,6 +471,8 @@ void TFormSticky::FormShow()
 {
     setNoteColor(m_noteColor);
     ApplyOpacity(m_opacity);
+    if (currentLanguage)
+        ApplyNoteLanguage(currentLanguage());
 }
 
 void TFormSticky::showEvent(QShowEvent *event)

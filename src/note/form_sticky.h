@@ -11,9 +11,11 @@
 #include <QWidget>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <span>
 
+class LanguageFile;
 class QAction;
 class QKeyEvent;
 class QMenu;
@@ -75,6 +77,16 @@ public:
     QAction *menuItem(QStringView name) const;
     // The rows of the context menu, in menu order: name, caption, shortcut, depth, check mark, handler.
     static std::span<const MenuRow<TFormSticky>> menuRows();
+    // The row that a note window's text key names ("FormSticky->PMUndo->Caption"); -1 for none.
+    static int menuRowOf(QStringView key);
+
+    // The language's texts for the context menu, each with the item's current caption as the fallback: a
+    // text the file lacks stays as it is. The first form reads the file from the language folder.
+    void ApplyNoteLanguage(const QString &language);
+    void ApplyNoteLanguage(const LanguageFile &file);
+    // The program's current language, which every show of the window applies; while none is given, the menu
+    // keeps its texts.
+    std::function<QString()> currentLanguage;
 
     // The tray menu as the last submenu of the context menu, for desktops without a notification area
     // (nullptr removes it).

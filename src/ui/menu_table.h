@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAction>
+#include <QHash>
 #include <QKeySequence>
 #include <QList>
 #include <QMenu>
@@ -63,7 +64,7 @@ public:
             if (m_rows[row].isSeparator() || hasChildren(row))
                 menu();
             else
-                m_actions[row] = makeItem(m_rows[row]);
+                m_actions[row] = makeItem(row);
         }
         return m_actions[row];
     }
@@ -83,7 +84,7 @@ public:
             if (row.isSeparator()) {
                 m_actions[i] = parent->addSeparator();
             } else if (hasChildren(i)) {
-                QMenu *submenu = parent->addMenu(QString::fromUtf8(row.caption));
+                QMenu *submenu = parent->addMenu(caption(i));
                 submenu->setObjectName(QString::fromLatin1(row.name));
                 menus.append(submenu);
                 m_actions[i] = submenu->menuAction();
@@ -93,6 +94,24 @@ public:
             m_actions[i]->setObjectName(QString::fromLatin1(row.name));
         }
         return m_menu;
+    }
+
+    // The caption a row shows: the table's, until setCaption replaced it. Makes nothing.
+    QString caption(int row) const
+    {
+        if (m_actions[row])
+            return m_actions[row]->text();
+        const auto replaced = m_captions.constFind(row);
+        return replaced != m_captions.cend() ? *replaced : QString::fromUtf8(m_rows[row].caption);
+    }
+
+    // Replaces a row's caption (an empty text too; a separator stays one). A row not made yet takes it when
+    // it is made, so a language can be applied to a menu that was never opened without making it.
+    void setCaption(int row, const QString &text)
+    {
+        m_captions.insert(row, text);
+        if (m_actions[row])
+            m_actions[row]->setText(text);
     }
 
     // A row by its name at run time, for tests and for texts read from files; -1 when there is none.
@@ -111,9 +130,10 @@ public:
     }
 
 private:
-    QAction *makeItem(const MenuRow<Form> &row)
+    QAction *makeItem(int index)
     {
-        auto *item = new QAction(QString::fromUtf8(row.caption), m_form);
+        const MenuRow<Form> &row = m_rows[index];
+        auto *item = new QAction(caption(index), m_form);
         item->setObjectName(QString::fromLatin1(row.name));
         item->setCheckable(row.checkable);
         if (*row.shortcut != '\0')
@@ -132,5 +152,6 @@ private:
     Form *m_form;
     std::span<const MenuRow<Form>> m_rows;
     QList<QAction *> m_actions;
+    QHash<int, QString> m_captions; // rows whose caption replaces the table's
     QMenu *m_menu = nullptr;
 };

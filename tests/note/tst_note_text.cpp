@@ -359,8 +359,8 @@ private slots:
             const QString name = QString::fromLatin1(row.name);
             if ((row.onClick || row.onValue) && name != QLatin1String("PMLockText") &&
                 name != QLatin1String("PMAlarm") && name != QLatin1String("PMSaveAs") &&
-                name != QLatin1String("PMFontSelect") && name != QLatin1String("PMChangeTitle") &&
-                name != QLatin1String("PMChangeColor")) {
+                name != QLatin1String("PMPrint") && name != QLatin1String("PMFontSelect") &&
+                name != QLatin1String("PMChangeTitle") && name != QLatin1String("PMChangeColor")) {
                 note.menuItem(name)->trigger();
                 select(note, 0, 0);
                 note.menuItem(name)->trigger();
