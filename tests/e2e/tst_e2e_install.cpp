@@ -30,6 +30,8 @@ private slots:
         QTest::newRow("AppStream") << "share/metainfo/io.github.quillet.metainfo.xml";
         QTest::newRow("MIME package") << "share/mime/packages/quillet.xml";
         QTest::newRow("scalable icon") << "share/icons/hicolor/scalable/apps/quillet.svg";
+        for (const char *language : {"English", "Russian", "Bulgarian", "Greek"})
+            QTest::newRow(language) << QStringLiteral("share/quillet/language/%1.ini").arg(QLatin1String(language));
     }
     void files_landInPlace()
     {
