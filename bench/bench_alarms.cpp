@@ -44,12 +44,7 @@ void idleWakeUps(benchmark::State &state)
         // the window manager done with the windows: it changes their properties for a while after they were
         // mapped (half a minute for 500 notes under openbox), and each change is an event for the program.
         QThread::sleep(15 + state.range(0) / 10);
-        const qint64 before = contextSwitches(program.processId());
-        QThread::sleep(10);
-        const qint64 after = contextSwitches(program.processId());
-        program.terminate();
-        program.waitForFinished(20000);
-        state.counters["wakeups_per_s"] = double(after - before) / 10.0;
+        state.counters["wakeups_per_s"] = wakeUpsPerSecondThenEnd(program);
     }
 }
 BENCHMARK(idleWakeUps)->Arg(100)->Arg(500)->Iterations(1)->Unit(benchmark::kSecond);

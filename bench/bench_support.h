@@ -5,7 +5,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <benchmark/benchmark.h>
 
@@ -24,6 +26,17 @@ inline qint64 contextSwitches(qint64 pid)
         }
     }
     return total;
+}
+
+// Wake-ups per second of a running program over the next ten seconds; the program is ended after.
+inline double wakeUpsPerSecondThenEnd(QProcess &program)
+{
+    const qint64 before = contextSwitches(program.processId());
+    QThread::sleep(10);
+    const qint64 after = contextSwitches(program.processId());
+    program.terminate();
+    program.waitForFinished(20000);
+    return double(after - before) / 10.0;
 }
 
 // Runs the registered benchmarks in an application whose start-at-logon entry and file type, and those of
