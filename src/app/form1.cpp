@@ -11,6 +11,7 @@
 #include "store/app_error.h"
 #include "store/defaults.h"
 #include "store/note_store.h"
+#include "store/profile.h"
 #include "store/settings.h"
 #include "ui/about_box.h"
 #include "ui/error_dialog.h"
@@ -27,7 +28,6 @@
 #include <QGuiApplication>
 #include <QLocale>
 #include <QMenu>
-#include <QRegularExpression>
 #include <QScreen>
 
 #include <utility>
@@ -192,18 +192,14 @@ void TForm1::ApplyAutoStart() const
 
 void TForm1::removeStaleTemporaryFiles() const
 {
-    // A kill during a save can leave the temporary file beside the store (or the settings) that was about
-    // to replace it ("stickies.ini." and six random letters and digits); the old file is still whole, so
-    // the leftover only takes room. Six lower-case letters are spared: that is a name a user gives a copy
-    // ("stickies.ini.backup") far more often than chance gives a temporary one. Only the instance that
-    // holds the store runs this, so no other save can be in progress.
-    const QDir folder(m_folders.dataFolder);
-    for (const QString &path : {m_folders.storePath, m_folders.settingsPath}) {
-        const QString name = QFileInfo(path).fileName();
-        const QRegularExpression leftover(QLatin1Char('^') + QRegularExpression::escape(name) +
-                                          QStringLiteral("\\.(?![a-z]{6}$)[A-Za-z0-9]{6}$"));
-        for (const QString &entry : folder.entryList({name + QStringLiteral(".*")}, QDir::Files | QDir::Hidden)) {
-            if (leftover.match(entry).hasMatch())
+    // A kill during a save can leave the temporary file that was about to replace the store (or another of
+    // the program's files); the old file is still whole, so the leftover only takes room. Only names of the
+    // program's own go: a user's "stickies.ini.bak001" stays. Only the instance that holds the store runs
+    // this, so no other save can be in progress.
+    for (const QString &folderPath : {m_folders.dataFolder, m_folders.dataFolder + QStringLiteral("backups")}) {
+        const QDir folder(folderPath);
+        for (const QString &entry : folder.entryList(QDir::Files | QDir::Hidden)) {
+            if (Profile::isLeftoverTemporary(entry))
                 QFile::remove(folder.filePath(entry));
         }
     }
@@ -265,7 +261,7 @@ void TForm1::removeFromList(TFormSticky *note)
 
 void TForm1::noteChanged()
 {
-    if (!m_notesLoaded || m_closed)
+    if (!savesEnabled() || m_closed)
         return;
     m_autosave.start();
     if (!m_autosaveLimit.isActive())
@@ -276,10 +272,12 @@ void TForm1::LoadNotes()
 {
     NoteStore::LoadResult result;
     try {
-        result = NoteStore::load(m_folders.storePath, noteDefaults());
+        result = NoteStore::load(m_folders.storePath, noteDefaults(), Settings::codePageOf(Language));
     } catch (const AppError &error) {
         // The store is there but cannot be read (no permission, an I/O error): taking it for empty would
-        // let the next save replace every note in it. The run goes on without them, saving nothing.
+        // let the next save replace every note in it. The run goes on without them, and what the user makes
+        // meanwhile is kept in a file of its own (writeRecovered).
+        m_storeUnreadable = true;
         ErrorDialog::show(error.message());
         return;
     }
@@ -328,22 +326,48 @@ QList<NoteRecord> TForm1::currentRecords() const
 
 void TForm1::SaveNotes()
 {
-    if (m_notesLoaded)
+    if (savesEnabled())
         writeRecords(currentRecords());
 }
 
 void TForm1::writeRecords(QList<NoteRecord> records)
 {
-    NoteStore::save(m_folders.storePath, records);
+    if (m_storeUnreadable)
+        writeRecovered(records);
+    else
+        NoteStore::save(m_folders.storePath, records);
     m_lastSaved = std::move(records);
     m_autosaveErrorShown = false;
+}
+
+void TForm1::writeRecovered(const QList<NoteRecord> &records)
+{
+    // The store that could not be read is never replaced in this run. The notes made meanwhile go to a file
+    // of their own beside it, named once per run so that an earlier run's file is never overwritten, and
+    // the user is told once where they are.
+    if (m_recoveredPath.isEmpty()) {
+        if (records.isEmpty())
+            return;
+        const QString stem = m_folders.storePath + QStringLiteral(".recovered-") +
+                             Clock::current().now().toString(QStringLiteral("yyyy-MM-dd"));
+        m_recoveredPath = stem;
+        for (int n = 2; QFileInfo::exists(m_recoveredPath) || QFileInfo(m_recoveredPath).isSymLink(); ++n)
+            m_recoveredPath = stem + QLatin1Char('-') + QString::number(n);
+    }
+    NoteStore::save(m_recoveredPath, records);
+    if (!m_recoveredReported) {
+        m_recoveredReported = true;
+        ErrorDialog::show(
+            QStringLiteral("%1 cannot be read, so the notes of this session were saved to %2")
+                .arg(QDir::toNativeSeparators(m_folders.storePath), QDir::toNativeSeparators(m_recoveredPath)));
+    }
 }
 
 void TForm1::saveIfChanged()
 {
     m_autosave.stop();
     m_autosaveLimit.stop();
-    if (!m_notesLoaded)
+    if (!savesEnabled())
         return;
     QList<NoteRecord> records = currentRecords();
     if (records == m_lastSaved)
@@ -364,7 +388,8 @@ void TForm1::saveIfChanged()
 void TForm1::OpenNoteFile(const QString &path)
 {
     QString colorError;
-    const NoteRecord record = NoteStore::loadStickieFile(path, noteDefaults(), &colorError);
+    const NoteRecord record =
+        NoteStore::loadStickieFile(path, noteDefaults(), &colorError, Settings::codePageOf(Language));
     if (!colorError.isEmpty())
         ErrorDialog::show(colorError);
     TFormSticky *note = createNote();

@@ -108,7 +108,10 @@ public:
     // "Alarm" of a note: fills the alarm dialog from the note and shows it modally; its OK writes the eight
     // fields, arms the countdown and saves all notes.
     void PMAlarmClick(TFormSticky *note);
-    bool savesEnabled() const { return m_notesLoaded; }
+    // Saves go to the store once it was read, and to a file of recovered notes beside it when it could not be.
+    bool savesEnabled() const { return m_notesLoaded || m_storeUnreadable; }
+    // Where this run keeps its notes because the store could not be read; empty while there is none.
+    const QString &recoveredPath() const { return m_recoveredPath; }
 
     int NoteCount = 0;
     quint32 DefaultColor = 0;
@@ -144,6 +147,7 @@ private:
     NoteDefaults noteDefaults() const;
     QList<NoteRecord> currentRecords() const;
     void writeRecords(QList<NoteRecord> records);
+    void writeRecovered(const QList<NoteRecord> &records);
     QString newNoteTitle() const;
 
     ProgramFolders m_folders;
@@ -162,6 +166,9 @@ private:
     // Saves are refused until the stored notes were read, so a start that failed early, or a store that
     // could not be read, cannot be replaced by an empty one.
     bool m_notesLoaded = false;
+    bool m_storeUnreadable = false; // the store exists but could not be read: notes go to m_recoveredPath
+    QString m_recoveredPath;
+    bool m_recoveredReported = false;
     bool m_autosaveErrorShown = false;
     bool m_closed = false;
     bool m_started = false;

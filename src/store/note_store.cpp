@@ -48,10 +48,10 @@ Profile storeProfile(const QString &path, const QList<NoteRecord> &notes)
 
 namespace NoteStore {
 
-LoadResult load(const QString &path, const NoteDefaults &defaults)
+LoadResult load(const QString &path, const NoteDefaults &defaults, int eightBitCodePage)
 {
     LoadResult result;
-    const Profile profile = Profile::load(path);
+    const Profile profile = Profile::load(path, eightBitCodePage);
     const QList<qint64> present = noteSectionNumbers(profile);
     const qint64 last = present.isEmpty() ? 0 : present.last();
     // A count that was lost (no "Total", damaged text, a negative number) must not make the next save
@@ -108,9 +108,9 @@ void save(const QString &path, const QList<NoteRecord> &notes)
     storeProfile(path, notes).save();
 }
 
-NoteRecord loadStickieFile(const QString &path, const NoteDefaults &defaults, QString *colorError)
+NoteRecord loadStickieFile(const QString &path, const NoteDefaults &defaults, QString *colorError, int eightBitCodePage)
 {
-    return NoteRecord::read(Profile::load(path), QStringLiteral("Stickie"), defaults, colorError);
+    return NoteRecord::read(Profile::load(path, eightBitCodePage), QStringLiteral("Stickie"), defaults, colorError);
 }
 
 void saveStickieFile(const QString &path, const NoteRecord &note)

@@ -22,8 +22,10 @@ struct LoadResult {
 // default notes are made past the highest "StickieN" section present, so a huge "Total" cannot create
 // millions of empty notes; at most 1,000 such default notes are made in all, further missing sections are
 // skipped. Sections numbered above "Total" follow as further notes, in number order.
+// A store that is not UTF-8 was written by the older program in the system's 8-bit code page, which is read as
+// eightBitCodePage (see Settings::codePageOf).
 // Throws AppError("Cannot open file <path>") when the store exists but cannot be read.
-LoadResult load(const QString &path, const NoteDefaults &defaults);
+LoadResult load(const QString &path, const NoteDefaults &defaults, int eightBitCodePage = 1252);
 
 // The store's content for these notes, as save() writes it.
 QByteArray toBytes(const QList<NoteRecord> &notes);
@@ -33,7 +35,8 @@ void save(const QString &path, const QList<NoteRecord> &notes);
 
 // Reads a .stc file's section "Stickie" (a missing file or section gives every default). Throws
 // AppError("Cannot open file <path>") for a file that exists but cannot be read, or is no regular file.
-NoteRecord loadStickieFile(const QString &path, const NoteDefaults &defaults, QString *colorError = nullptr);
+NoteRecord loadStickieFile(const QString &path, const NoteDefaults &defaults, QString *colorError = nullptr,
+                           int eightBitCodePage = 1252);
 // Writes a .stc file whole, replacing any existing file. Throws AppError("Unable to write to <full path>").
 void saveStickieFile(const QString &path, const NoteRecord &note);
 

@@ -1,12 +1,14 @@
 #include "store/profile.h"
 
 #include "platform/code_page.h"
+#include "platform/file_sync.h"
 #include "store/app_error.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QRegularExpression>
+#include <QTemporaryFile>
 
 #include <array>
 
@@ -132,7 +134,7 @@ Profile::Profile(QString path)
     : m_path(std::move(path))
 {}
 
-Profile Profile::load(const QString &path)
+Profile Profile::load(const QString &path, int eightBitCodePage)
 {
     // A link whose target is gone counts as unreadable, not as missing: it may point to a drive that is
     // not mounted, whose notes a save must not replace.
@@ -145,7 +147,7 @@ Profile Profile::load(const QString &path)
     if (info.isFile() && info.size() <= maxFileBytes && file.open(QIODevice::ReadOnly)) {
         bytes = file.read(maxFileBytes + 1);
         if (file.error() == QFileDevice::NoError && bytes.size() <= maxFileBytes)
-            return fromBytes(bytes, path);
+            return fromBytesInCodePage(bytes, eightBitCodePage, path);
     }
     throw AppError(QStringLiteral("Cannot open file %1").arg(QDir::toNativeSeparators(info.absoluteFilePath())));
 }
@@ -389,18 +391,37 @@ void Profile::save() const
 
 bool Profile::writeWholeFile(const QString &path, const QByteArray &bytes)
 {
-    // QSaveFile writes beside the target and renames over it on commit, so the old file survives any
-    // failure whole. Its commit() does not notice when flushing its buffer fails (a full disk) and
-    // renames an empty file over the old one then, so the flush is made and checked here first.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    const QFileInfo info(path);
+    const QString target = info.isSymLink() ? info.symLinkTarget() : path;
+    // Written beside the target and renamed over it once every byte is on the disk, so the old file
+    // survives any failure (a full disk, a kill) whole. The flush is checked before anything else, since a
+    // full disk often shows only there.
+    QTemporaryFile file(target + QLatin1String(temporaryInfix) + QStringLiteral("XXXXXX"));
+    if (!file.open())
         return false;
-    if (file.write(bytes) != bytes.size() || !file.flush() || file.error() != QFileDevice::NoError ||
-        file.size() != bytes.size()) {
-        file.cancelWriting();
+    if (file.write(bytes) != bytes.size() || !FileSync::toDisk(file) || file.error() != QFileDevice::NoError ||
+        file.size() != bytes.size())
         return false;
-    }
-    return file.commit();
+    // The new file keeps the old one's permissions; a first one gets the usual ones rather than the
+    // temporary file's owner-only mode.
+    const QFileInfo existing(target);
+    file.setPermissions(existing.exists()
+                            ? existing.permissions()
+                            : QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser |
+                                  QFileDevice::WriteUser | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+    file.close();
+    if (!FileSync::replace(file.fileName(), target))
+        return false; // the temporary file is removed with the object
+    file.setAutoRemove(false);
+    return true;
+}
+
+bool Profile::isLeftoverTemporary(const QString &fileName)
+{
+    static const QRegularExpression pattern(QLatin1String("^.+") +
+                                            QRegularExpression::escape(QLatin1String(temporaryInfix)) +
+                                            QLatin1String("[A-Za-z0-9]{6}$"));
+    return pattern.match(fileName).hasMatch();
 }
 
 int Profile::parseInteger(QStringView text, bool *ok)

@@ -30,8 +30,9 @@ public:
     // Reads path. A missing file gives an empty profile. A path that exists but is no regular file (a
     // folder, a FIFO, a device), is larger than maxFileBytes or cannot be read whole throws
     // AppError("Cannot open file <full path>"): taking such a file for empty would let the next save
-    // replace notes that are still there.
-    static Profile load(const QString &path);
+    // replace notes that are still there. A file that is not valid UTF-8 is read in the given 8-bit Windows
+    // code page (see fromBytesInCodePage).
+    static Profile load(const QString &path, int eightBitCodePage = 1252);
     static constexpr qint64 maxFileBytes = qint64(256) * 1024 * 1024;
     // Parses bytes as the content of a file at path (which is only remembered for save()).
     static Profile fromBytes(const QByteArray &bytes, const QString &path = {});
@@ -63,8 +64,13 @@ public:
     void save() const;
 
     // Replaces the file at path with bytes through a temporary file that is renamed over it only when
-    // every byte reached it; false (and the old file whole) otherwise.
+    // every byte reached the disk; false (and the old file whole) otherwise. A link is followed: its target
+    // is replaced and the link stays.
     static bool writeWholeFile(const QString &path, const QByteArray &bytes);
+    // The temporary files of writeWholeFile are "<file name>.quillet-save-" and six letters or digits: a name no
+    // person gives a file, so that what a kill left behind can be removed without touching a user's copies.
+    static constexpr char temporaryInfix[] = ".quillet-save-";
+    static bool isLeftoverTemporary(const QString &fileName);
 
     // The integer reading of the dialect: optional blanks, an optional "-", then decimal digits within
     // the signed 32-bit range, or one to eight hexadecimal digits after "0x", "0X" or "$", taken as the

@@ -536,11 +536,58 @@ private slots:
             start();
         }
         QCOMPARE(m_errors, QStringList{QStringLiteral("Cannot open file %1.").arg(path)});
+        // A recovered file of an earlier run is never overwritten.
+        const QString earlier =
+            path + QStringLiteral(".recovered-") + Clock::current().now().toString(QStringLiteral("yyyy-MM-dd"));
+        ::writeFile(earlier, "earlier");
         m_form->PMNewStickyNoteClick();
+        m_form->notes()[0]->setWindowTitle(QStringLiteral("typed while unreadable"));
         m_form->saveIfChanged();
+        const QString recovered = m_form->recoveredPath();
+        QCOMPARE(recovered, earlier + QStringLiteral("-2"));
+        QCOMPARE(m_errors.size(), 2);
+        QVERIFY(m_errors[1].contains(recovered));
+        m_form->PMNewStickyNoteClick();
         QVERIFY(m_form->FormClose());
+        QCOMPARE(m_errors.size(), 2); // told once
         QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
         QCOMPARE(readFile(QStringLiteral("stickies.ini")), store);
+        QCOMPARE(::readFile(earlier), QByteArray("earlier"));
+        const Profile kept = Profile::load(recovered);
+        QCOMPARE(kept.readInteger(u"Stickies", u"Total", 0), 2);
+        QCOMPARE(kept.readString(u"Stickie1", u"Title"), QStringLiteral("typed while unreadable"));
+    }
+
+    // An older store that is not UTF-8 was written in the code page of the user's system, which the
+    // interface language tells; a UTF-8 store is read as UTF-8 whatever the language.
+    void load_eightBitStore_readInTheLanguagesCodePage_data()
+    {
+        QTest::addColumn<QByteArray>("language");
+        QTest::addColumn<QByteArray>("title");
+        QTest::addColumn<QString>("shown");
+        const QByteArray russian("\xC7\xE0\xEC\xE5\xF2\xEA\xE0");
+        QTest::newRow("Russian") << QByteArray("Russian") << russian << QStringLiteral("Заметка");
+        QTest::newRow("Bulgarian") << QByteArray("Bulgarian") << russian << QStringLiteral("Заметка");
+        QTest::newRow("Greek") << QByteArray("Greek") << QByteArray("\xD3\xE7\xEC\xE5\xDF\xF9\xF3\xE7")
+                               << QStringLiteral("Σημείωση");
+        QTest::newRow("English") << QByteArray("English") << russian << QStringLiteral("Çàìåòêà");
+        QTest::newRow("UTF-8 in Greek") << QByteArray("Greek") << QStringLiteral("Заметка").toUtf8()
+                                        << QStringLiteral("Заметка");
+    }
+    void load_eightBitStore_readInTheLanguagesCodePage()
+    {
+        QFETCH(QByteArray, language);
+        QFETCH(QByteArray, title);
+        QFETCH(QString, shown);
+        writeFile(QStringLiteral("quillet.ini"), "[Options]\r\nLanguage=" + language + "\r\n");
+        writeFile(QStringLiteral("stickies.ini"),
+                  "[Stickies]\r\nTotal=1\r\n[Stickie1]\r\nTitle=" + title + "\r\nSound File=C:\\" + title + ".mp3\r\n");
+        TForm1 *form = start();
+        QCOMPARE(form->notes()[0]->windowTitle(), shown);
+        QVERIFY(form->FormClose());
+        QCOMPARE(savedStore().readString(u"Stickie1", u"Title"), shown);
+        QCOMPARE(savedStore().readString(u"Stickie1", u"Sound File"),
+                 QStringLiteral("C:\\") + shown + QStringLiteral(".mp3"));
     }
 
     void exit_settingsCannotBeWritten_notesAreSavedFirst()
@@ -600,11 +647,16 @@ private slots:
 
     void start_leftoverTemporaryFiles_areRemoved()
     {
-        for (const char *name : {"stickies.ini.Ab3dE9", "quillet.ini.x1Y2z3", "stickies.ini.backup", "notes.txt"})
-            writeFile(QString::fromLatin1(name), "left");
+        // Only the program's own temporary names go; every name a user may have chosen stays.
+        const QStringList kept{"notes.txt",           "quillet.ini.OLD123",  "quillet.ini.quillet-save-x1Y2z",
+                               "stickies.ini.Ab3dE9", "stickies.ini.Backup", "stickies.ini.bak001"};
+        for (const QString &name :
+             kept + QStringList{"stickies.ini.quillet-save-Ab3dE9", "quillet.ini.quillet-save-x1Y2z3"})
+            writeFile(name, "left");
         start();
-        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files, QDir::Name),
-                 QStringList({"notes.txt", "stickies.ini.backup"}));
+        QStringList left = QDir(m_dir.path()).entryList(QDir::Files);
+        left.sort();
+        QCOMPARE(left, kept);
     }
 
     void autosave_nothingChanged_writesNothing()
