@@ -55,6 +55,9 @@ void startUpWithNotes(benchmark::State &state)
             state.SkipWithError("not every note was shown");
         state.PauseTiming();
         form.PMDeleteAllClick();
+        // The delete saved the emptied store and kept the notes in the trash: every round starts afresh.
+        writeStore(folders.storePath, int(state.range(0)));
+        QFile::remove(NoteTrash::pathBeside(folders.storePath));
         state.ResumeTiming();
     }
 }

@@ -13,6 +13,7 @@
 #include "store/note_store.h"
 #include "store/profile.h"
 #include "store/settings.h"
+#include "store/store_backups.h"
 #include "ui/about_box.h"
 #include "ui/error_dialog.h"
 #include "ui/form_options.h"
@@ -49,6 +50,7 @@ constexpr MenuRow<TForm1> trayRows[] = {
     {.name = "PMAllLockText", .caption = "Lock Text", .depth = 1, .checkable = true, .onClick = &TForm1::PMAllLockTextClick},
     {.name = "PMHideAll", .caption = "Hide All", .checkable = true, .onClick = &TForm1::PMHideAllClick},
     {.name = "PMDeleteAll", .caption = "Delete All", .onClick = &TForm1::PMDeleteAllClick},
+    {.name = "PMRestoreDeleted", .caption = "Restore Deleted Notes", .onClick = &TForm1::PMRestoreDeletedClick},
     {.name = "N4"},
     {.name = "PMOptions", .caption = "Options", .onClick = &TForm1::PMOptionsClick},
     {.name = "PMLanguage", .caption = "Language"},
@@ -65,6 +67,7 @@ constexpr MenuRow<TForm1> trayRows[] = {
 constexpr int itemAllOnTop = menuRow(trayRows, "PMAllOnTop");
 constexpr int itemAllLockText = menuRow(trayRows, "PMAllLockText");
 constexpr int itemHideAll = menuRow(trayRows, "PMHideAll");
+constexpr int itemRestoreDeleted = menuRow(trayRows, "PMRestoreDeleted");
 constexpr int itemFirstLanguage = menuRow(trayRows, "PMLangEnglish");
 
 } // namespace
@@ -94,6 +97,8 @@ TForm1::TForm1(const ProgramFolders &folders, QWidget *parent)
         connect(timer, &QTimer::timeout, this, &TForm1::saveIfChanged);
     }
     setAutosaveDelays(autosaveDelayMs, autosaveLimitMs);
+    m_trash = NoteTrash(NoteTrash::pathBeside(m_folders.storePath));
+    updateRestoreItem();
     // Qt answers a request to quit by closing every window first; those closes must not delete notes.
     qApp->installEventFilter(this);
 }
@@ -250,13 +255,65 @@ void TForm1::removeFromList(TFormSticky *note)
     const qsizetype index = m_notes.indexOf(note);
     if (index < 0)
         return;
+    // Kept as it was, alarm and all, before the alarm is silenced.
+    const NoteRecord record = note->toRecord();
     // A deleted note's alarm fires no more, and a ringing one stops.
     note->stopAlarm();
     m_alarms.remove(&note->alarm());
     m_notes.removeAt(index);
     for (qsizetype i = 0; i < m_notes.size(); ++i)
         m_notes[i]->setNoteNumber(int(i + 1));
-    noteChanged();
+    if (m_deletingAll)
+        m_deletedBatch.prepend(record); // "Delete All" closes from the last note to the first
+    else
+        keepDeleted({record});
+}
+
+void TForm1::keepDeleted(const QList<NoteRecord> &records)
+{
+    if (records.isEmpty())
+        return;
+    // The trash first, then the store at once: a crash between the two writes leaves the notes in both
+    // files, which the next start sorts out, and never in neither.
+    if (m_trashUsable) {
+        try {
+            m_trash.add(records, Clock::current().now());
+            m_trashErrorShown = false;
+        } catch (const AppError &error) {
+            reportTrashError(error.message());
+        }
+        updateRestoreItem();
+    }
+    saveIfChanged();
+}
+
+void TForm1::reportTrashError(const QString &message)
+{
+    // A trash that cannot be written (a full disk) is reported once; the deletes go on all the same.
+    if (m_trashErrorShown)
+        return;
+    m_trashErrorShown = true;
+    ErrorDialog::show(message);
+}
+
+void TForm1::updateRestoreItem()
+{
+    m_trayMenu->action(itemRestoreDeleted)->setEnabled(m_trashUsable && !m_trash.isEmpty());
+}
+
+void TForm1::loadTrash(const QList<NoteRecord> *storeNotes)
+{
+    const QDateTime now = Clock::current().now();
+    try {
+        m_trash.load(noteDefaults(), now);
+        m_trashUsable = true;
+        // Without the store's notes (it could not be read) there is nothing to compare the trash with.
+        if (storeNotes)
+            m_trash.dropNotesIn(*storeNotes, now);
+    } catch (const AppError &error) {
+        reportTrashError(error.message());
+    }
+    updateRestoreItem();
 }
 
 void TForm1::noteChanged()
@@ -279,8 +336,10 @@ void TForm1::LoadNotes()
         // meanwhile is kept in a file of its own (writeRecovered).
         m_storeUnreadable = true;
         ErrorDialog::show(error.message());
+        loadTrash(nullptr);
         return;
     }
+    loadTrash(&result.notes);
     NoteCount = int(result.notes.size());
     m_lastSaved = result.notes;
     m_unshown = std::move(result.notes);
@@ -332,12 +391,38 @@ void TForm1::SaveNotes()
 
 void TForm1::writeRecords(QList<NoteRecord> records)
 {
-    if (m_storeUnreadable)
+    QString backupError;
+    if (m_storeUnreadable) {
         writeRecovered(records);
-    else
+    } else {
+        backupError = backUpStore();
         NoteStore::save(m_folders.storePath, records);
+    }
     m_lastSaved = std::move(records);
     m_autosaveErrorShown = false;
+    // Shown once the notes are safe: the dialog's own loop must not run while the save waits.
+    if (!backupError.isEmpty())
+        ErrorDialog::show(backupError);
+}
+
+QString TForm1::backUpStore()
+{
+    // Only a store this run has read is copied: one that could not be read is never written, nor copied.
+    const QDate today = Clock::current().now().date();
+    if (!m_notesLoaded || m_backupDay == today)
+        return {};
+    m_backupDay = today;
+    try {
+        StoreBackups::backUp(m_folders.storePath, today);
+    } catch (const AppError &error) {
+        // A folder of backups that cannot be written would otherwise ask every day; once a run is enough.
+        if (!m_backupErrorShown) {
+            m_backupErrorShown = true;
+            return error.message();
+        }
+        qWarning("quillet: %s", qPrintable(error.message()));
+    }
+    return {};
 }
 
 void TForm1::writeRecovered(const QList<NoteRecord> &records)
@@ -526,10 +611,37 @@ void TForm1::PMHideAllClick()
 
 void TForm1::PMDeleteAllClick()
 {
+    // All the notes go to the trash as one batch, so that one "Restore Deleted Notes" brings them all back.
+    m_deletingAll = true;
     // From the end: each close takes one note out of the list, and every index still to visit stays valid.
     for (qsizetype i = m_notes.size() - 1; i >= 0; --i)
         if (i < m_notes.size())
             m_notes[i]->close();
+    m_deletingAll = false;
+    keepDeleted(std::exchange(m_deletedBatch, {}));
+}
+
+void TForm1::PMRestoreDeletedClick()
+{
+    if (!m_trashUsable || m_trash.isEmpty())
+        return;
+    for (const NoteRecord &record : m_trash.lastBatch())
+        showStoredNote(record);
+    m_alarms.reschedule();
+    // The store first, then the trash: a crash between the two leaves the notes in both files, and the next
+    // start takes them out of the trash. While the store cannot be saved they stay in the trash.
+    if (m_notesLoaded) {
+        m_autosave.stop();
+        m_autosaveLimit.stop();
+        if (!ErrorDialog::guard([this] { writeRecords(currentRecords()); }))
+            return;
+    }
+    try {
+        m_trash.removeLastBatch(Clock::current().now());
+    } catch (const AppError &error) {
+        reportTrashError(error.message());
+    }
+    updateRestoreItem();
 }
 
 TFormAlarm *TForm1::formAlarm()

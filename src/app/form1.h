@@ -4,9 +4,11 @@
 #include "i18n/text_target.h"
 #include "note/form_sticky.h"
 #include "store/note_record.h"
+#include "store/note_trash.h"
 #include "store/program_folders.h"
 #include "ui/menu_table.h"
 
+#include <QDate>
 #include <QList>
 #include <QPointer>
 #include <QStringList>
@@ -59,6 +61,9 @@ public:
     void PMAllLockTextClick();
     void PMHideAllClick();
     void PMDeleteAllClick();
+    // Brings back the notes of the last delete still in the trash (one close, or one "Delete All") at their
+    // old places, after the other notes.
+    void PMRestoreDeletedClick();
     void PMOptionsClick();
     void PMAboutClick();
     // Sets Language and applies it.
@@ -136,6 +141,11 @@ private:
     TFormSticky *createNote();
     void addToList(TFormSticky *note);
     void removeFromList(TFormSticky *note);
+    void keepDeleted(const QList<NoteRecord> &records);
+    void loadTrash(const QList<NoteRecord> *storeNotes);
+    void reportTrashError(const QString &message);
+    void updateRestoreItem();
+    QString backUpStore();
     void noteChanged();
     void showStoredNote(const NoteRecord &record);
     void finishClosing();
@@ -176,6 +186,14 @@ private:
     QStringList m_pendingArguments; // handed over by later starts while this one was still starting
     QList<NoteRecord> m_unshown;    // stored notes whose windows LoadNotes has not made yet
     QList<NoteRecord> m_lastSaved;
+    NoteTrash m_trash;
+    // A trash that exists but could not be read is neither written nor restored from in this run.
+    bool m_trashUsable = false;
+    bool m_trashErrorShown = false;
+    bool m_deletingAll = false;
+    QList<NoteRecord> m_deletedBatch; // the notes "Delete All" has closed so far, in list order
+    QDate m_backupDay;                // the day whose copy of the store was made, or failed
+    bool m_backupErrorShown = false;
 };
 
 // The current note: the note window that the last note command addressed; null once that window is gone.

@@ -20,7 +20,7 @@ constexpr Entry noteRow(const char16_t *key, const char16_t *text)
     return {QStringView(key), QStringView(text), Group::NoteWindow};
 }
 
-constexpr std::array<Entry, 76> catalog = {{
+constexpr std::array<Entry, 77> catalog = {{
     // Tray menu
     mainRow(u"PMNewStickyNote->Caption", u"New Sticky Note"),
     mainRow(u"PMSetAll->Caption", u"Set All"),
@@ -28,6 +28,7 @@ constexpr std::array<Entry, 76> catalog = {{
     mainRow(u"PMAllLockText->Caption", u"Lock Text"),
     mainRow(u"PMHideAll->Caption", u"Hide All"),
     mainRow(u"PMDeleteAll->Caption", u"Delete All"),
+    mainRow(u"PMRestoreDeleted->Caption", u"Restore Deleted Notes"),
     mainRow(u"PMOptions->Caption", u"Options"),
     mainRow(u"PMLanguage->Caption", u"Language"),
     mainRow(u"PMLangEnglish->Caption", u"English"),
@@ -105,7 +106,7 @@ constexpr std::array<Entry, 76> catalog = {{
     noteRow(u"FormSticky->PMAlarm->Caption", u"Alarm"),
 }};
 
-constexpr std::size_t mainFormCount = 36;
+constexpr std::size_t mainFormCount = 37;
 
 // entries(Group) hands out one contiguous slice per operation, which holds only while the main form's rows
 // come first.

@@ -2,6 +2,7 @@
 #include "note/form_sticky.h"
 #include "platform/clock.h"
 #include "store/note_store.h"
+#include "store/note_trash.h"
 #include "store/profile.h"
 #include "ui/error_dialog.h"
 
@@ -552,6 +553,7 @@ private slots:
         QCOMPARE(m_errors.size(), 2); // told once
         QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
         QCOMPARE(readFile(QStringLiteral("stickies.ini")), store);
+        QVERIFY(!QFileInfo::exists(m_dir.filePath(QStringLiteral("backups"))));
         QCOMPARE(::readFile(earlier), QByteArray("earlier"));
         const Profile kept = Profile::load(recovered);
         QCOMPARE(kept.readInteger(u"Stickies", u"Total", 0), 2);
@@ -588,6 +590,111 @@ private slots:
         QCOMPARE(savedStore().readString(u"Stickie1", u"Title"), shown);
         QCOMPARE(savedStore().readString(u"Stickie1", u"Sound File"),
                  QStringLiteral("C:\\") + shown + QStringLiteral(".mp3"));
+    }
+
+    void deleteThenRestore_notesComeBackAtTheirPlaces_data()
+    {
+        QTest::addColumn<bool>("deleteAll");
+        QTest::newRow("close box") << false;
+        QTest::newRow("Delete All") << true;
+    }
+    void deleteThenRestore_notesComeBackAtTheirPlaces()
+    {
+        QFETCH(bool, deleteAll);
+        TestClock clock;
+        QByteArray store = "[Stickies]\r\nTotal=3\r\n";
+        for (int i = 1; i <= 3; ++i)
+            store += noteSection(i, QStringLiteral("note %1").arg(i), i * 100, i * 50, "Color=clAqua\r\nAlarm=1\r\n");
+        writeFile(QStringLiteral("stickies.ini"), store);
+        TForm1 *form = start();
+        QAction *restore = form->menuItem(QStringLiteral("PMRestoreDeleted"));
+        QVERIFY(!restore->isEnabled());
+        QList<NoteRecord> deleted;
+        if (deleteAll) {
+            for (const TFormSticky *note : form->notes())
+                deleted.append(note->toRecord());
+            form->menuItem(QStringLiteral("PMDeleteAll"))->trigger();
+        } else {
+            deleted.append(form->notes()[1]->toRecord());
+            form->notes()[1]->close();
+        }
+        // Out of the store at once, and into the trash whole, as one batch, with the moment of the delete.
+        QCOMPARE(savedStore().readInteger(u"Stickies", u"Total", -1), 3 - deleted.size());
+        NoteTrash trash(NoteTrash::pathBeside(folders().storePath));
+        trash.load(NoteDefaults(), clock.now());
+        QCOMPARE(trash.lastBatch(), deleted);
+        QCOMPARE(trash.entries().first().deleted, clock.now().toUTC());
+        QVERIFY(restore->isEnabled());
+
+        restore->trigger();
+        QCOMPARE(form->notes().size(), 3);
+        for (qsizetype i = 0; i < deleted.size(); ++i) {
+            TFormSticky *note = form->notes()[3 - deleted.size() + i];
+            QCOMPARE(note->toRecord(), deleted[i]);
+            QCOMPARE(note->noteNumber(), 3 - deleted.size() + i + 1);
+            QVERIFY(note->isVisible());
+        }
+        QCOMPARE(savedStore().readInteger(u"Stickies", u"Total", -1), 3);
+        trash.load(NoteDefaults(), clock.now());
+        QVERIFY(trash.isEmpty());
+        QVERIFY(!restore->isEnabled());
+        QVERIFY(m_errors.isEmpty());
+    }
+
+    void start_afterACutShortDelete_theTrashLetsGoOfStoredNotes()
+    {
+        const QByteArray store = "[Stickies]\r\nTotal=2\r\n" + noteSection(1, QStringLiteral("a"), 10, 10) +
+                                 noteSection(2, QStringLiteral("b"), 20, 20);
+        writeFile(QStringLiteral("stickies.ini"), store);
+        start()->notes()[0]->close();
+        // As if the program had died between the trash's write and the store's: the note is in both files.
+        writeFile(QStringLiteral("stickies.ini"), store);
+        m_form.reset();
+        TForm1 *form = start();
+        QCOMPARE(form->notes().size(), 2);
+        NoteTrash trash(NoteTrash::pathBeside(folders().storePath));
+        trash.load(NoteDefaults(), QDateTime::currentDateTimeUtc());
+        QVERIFY(trash.isEmpty());
+        QVERIFY(!form->menuItem(QStringLiteral("PMRestoreDeleted"))->isEnabled());
+    }
+
+    void save_firstOfTheDay_copiesTheStoreAsItWas()
+    {
+        TestClock clock(QDateTime(QDate(2026, 12, 9), QTime(23, 59)));
+        const QByteArray stored = "[Stickies]\r\nTotal=1\r\n" + noteSection(1, QStringLiteral("n"), 0, 0);
+        writeFile(QStringLiteral("stickies.ini"), stored);
+        TForm1 *form = start();
+        const auto copyOf = [this](const char *day) {
+            return readFile(QStringLiteral("backups/stickies-%1.ini").arg(QLatin1String(day)));
+        };
+        form->PMNewStickyNoteClick();
+        form->saveIfChanged();
+        form->PMNewStickyNoteClick();
+        form->saveIfChanged();
+        QCOMPARE(copyOf("2026-12-09"), stored);
+        const QByteArray lastOfTheDay = readFile(QStringLiteral("stickies.ini"));
+        clock.advance(60 * 1000);
+        form->PMNewStickyNoteClick();
+        form->saveIfChanged();
+        QCOMPARE(copyOf("2026-12-10"), lastOfTheDay);
+        QCOMPARE(savedStore().readInteger(u"Stickies", u"Total", -1), 4);
+        QVERIFY(m_errors.isEmpty());
+    }
+
+    void save_backupCannotBeMade_reportedOnceAndTheNotesStillSaved()
+    {
+        TestClock clock;
+        writeFile(QStringLiteral("stickies.ini"), "[Stickies]\r\nTotal=0\r\n");
+        writeFile(QStringLiteral("backups"), "a file where the folder would be");
+        TForm1 *form = start();
+        for (int day = 0; day < 2; ++day) {
+            form->PMNewStickyNoteClick();
+            form->saveIfChanged();
+            QCOMPARE(savedStore().readInteger(u"Stickies", u"Total", -1), day + 1);
+            clock.advance(24 * 3600 * 1000);
+        }
+        QCOMPARE(m_errors, QStringList{QStringLiteral("Unable to write to %1.")
+                                           .arg(m_dir.filePath(QStringLiteral("backups/stickies-2026-12-09.ini")))});
     }
 
     void exit_settingsCannotBeWritten_notesAreSavedFirst()
@@ -651,7 +758,8 @@ private slots:
         const QStringList kept{"notes.txt",           "quillet.ini.OLD123",  "quillet.ini.quillet-save-x1Y2z",
                                "stickies.ini.Ab3dE9", "stickies.ini.Backup", "stickies.ini.bak001"};
         for (const QString &name :
-             kept + QStringList{"stickies.ini.quillet-save-Ab3dE9", "quillet.ini.quillet-save-x1Y2z3"})
+             kept + QStringList{"stickies.ini.quillet-save-Ab3dE9", "quillet.ini.quillet-save-x1Y2z3",
+                                "stickies-trash.ini.quillet-save-Q7w8E9"})
             writeFile(name, "left");
         start();
         QStringList left = QDir(m_dir.path()).entryList(QDir::Files);

@@ -122,6 +122,42 @@ private slots:
         QVERIFY(m_program.terminate());
     }
 
+    void trayMenu_restoreDeletedNotes_bringsBackWhatDeleteAllTook()
+    {
+        QVERIFY(m_program.writeFile(QStringLiteral("stickies.ini"),
+                                    "[Stickies]\r\nTotal=2\r\n[Stickie1]\r\nTitle=e2e kept one\r\nLeft=100\r\n"
+                                    "Top=300\r\nWidth=240\r\nHeight=180\r\n[Stickie2]\r\nTitle=e2e kept two\r\n"
+                                    "Left=420\r\nTop=340\r\nWidth=260\r\nHeight=200\r\n"));
+        startProgram();
+        // Left and Top place the frame: where the notes stand before the delete and after the restore.
+        const QStringList titles{QStringLiteral("e2e kept one"), QStringLiteral("e2e kept two")};
+        const QList<QRect> places{QRect(100, 300, 240, 180), QRect(420, 340, 260, 200)};
+        const auto placed = [](const QString &window) {
+            return QRect(DesktopProbe::frameRect(window).topLeft(), DesktopProbe::clientRect(window).size());
+        };
+        for (int i = 0; i < titles.size(); ++i) {
+            const QString window = DesktopProbe::waitForWindow(titles[i]);
+            QVERIFY2(!window.isEmpty(), qPrintable(titles[i]));
+            QTRY_COMPARE_WITH_TIMEOUT(placed(window), places[i], 5000);
+        }
+        // "Delete All" is the fourth item, "Restore Deleted Notes" the fifth (separators not counted).
+        trayMenu(QStringList(4, QStringLiteral("Down")) << QStringLiteral("Return"));
+        for (const QString &title : titles)
+            QTRY_VERIFY_WITH_TIMEOUT(DesktopProbe::windowsTitled(title).isEmpty(), 10000);
+        trayMenu(QStringList(5, QStringLiteral("Down")) << QStringLiteral("Return"));
+        for (int i = 0; i < titles.size(); ++i) {
+            const QString window = DesktopProbe::waitForWindow(titles[i]);
+            QVERIFY2(!window.isEmpty(), qPrintable(titles[i]));
+            QTRY_COMPARE_WITH_TIMEOUT(placed(window), places[i], 5000);
+        }
+
+        QVERIFY(m_program.terminate());
+        const Profile store = Profile::load(m_program.filePath(QStringLiteral("stickies.ini")));
+        QCOMPARE(store.readInteger(u"Stickies", u"Total", -1), 2);
+        QCOMPARE(store.readString(u"Stickie1", u"Title"), titles[0]);
+        QCOMPARE(store.readString(u"Stickie2", u"Title"), titles[1]);
+    }
+
     void doubleClick_createsOneNoteAndNoOtherWindow()
     {
         startProgram();
