@@ -1,25 +1,64 @@
 #include "note/form_sticky.h"
 
 #include "../full_note.h"
+#include "../test_files.h"
 
 #include "rtf/rtf_reader.h"
 #include "store/app_error.h"
 #include "store/note_store.h"
 #include "store/profile.h"
+#include "ui/error_dialog.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextDocument>
 #include <QTextEdit>
+#include <QTimer>
+
+namespace {
+
+// Answers the save dialog that the note opens next, as a user would, once it is up.
+void whenSaveDialogOpens(const std::function<void(QFileDialog &)> &answer)
+{
+    auto *poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, answer] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        poll->stop();
+        poll->deleteLater();
+        answer(*dialog);
+    });
+    poll->start(10);
+}
+
+} // namespace
 
 // The note window on its own: its menu, its window attributes and its record.
 class TestFormSticky : public QObject {
     Q_OBJECT
 
+    QStringList m_errors;
+
 private slots:
+    void initTestCase()
+    {
+        // No printer at all, whatever the machine has: printing fails the same way everywhere.
+        qputenv("CUPS_SERVER", "/nonexistent/quillet-test-cups.sock");
+    }
+    void init()
+    {
+        m_errors.clear();
+        ErrorDialog::setHandler([this](const QString &text) { m_errors.append(text); });
+    }
+    void cleanup() { ErrorDialog::setHandler({}); }
+
     void menu_data()
     {
         QTest::addColumn<QString>("name");
@@ -324,6 +363,37 @@ private slots:
         } catch (const AppError &error) {
             QCOMPARE(error.message(), QStringLiteral("Cannot create file %1").arg(path));
         }
+    }
+
+    void menuCommand_failure_endsInTheErrorDialog_data()
+    {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("save as into a place that cannot hold a file") << "PMSaveAs"
+                                                                      << "Cannot create file %1.";
+        QTest::newRow("print without a printer") << "PMPrint"
+                                                 << "There is no printer to print to.";
+    }
+    void menuCommand_failure_endsInTheErrorDialog()
+    {
+        QFETCH(QString, item);
+        QFETCH(QString, message);
+        QTemporaryDir dir;
+        ::writeFile(dir.filePath(QStringLiteral("blocker")), "a file where a folder should be");
+        const QString path = dir.filePath(QStringLiteral("blocker/out.txt"));
+        TFormSticky note(dir.path() + QLatin1Char('/'));
+        note.RichEdit1()->setPlainText(QStringLiteral("kept"));
+        if (item == u"PMSaveAs") {
+            message = message.arg(path);
+            whenSaveDialogOpens([&](QFileDialog &dialog) {
+                dialog.findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(path);
+                static_cast<QDialog &>(dialog).accept(); // QFileDialog's own check of the name, as OK does
+            });
+        }
+        // An exception out of the menu's own code would fail the test here.
+        note.menuItem(item)->trigger();
+        QCOMPARE(m_errors, QStringList{message});
+        QCOMPARE(note.RichEdit1()->toPlainText(), QStringLiteral("kept"));
     }
 
     void trayMenu_addedAsLastSubmenuAndRemoved()
