@@ -13,6 +13,7 @@
 #include "store/app_error.h"
 #include "store/note_store.h"
 #include "store/profile.h"
+#include "store/program_folders.h"
 #include "ui/menu_table.h"
 
 #include <QAction>
@@ -26,6 +27,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPalette>
+#include <QStandardPaths>
 #include <QTextBlock>
 #include <QTextBlockFormat>
 #include <QTextCursor>
@@ -848,7 +850,7 @@ void TFormSticky::PMSaveAsClick()
                               QStringLiteral("RTF File (*.rtf)")};
     dialog.setNameFilters(filters);
     dialog.selectNameFilter(filters.value(m_saveFilterIndex - 1));
-    dialog.setDirectory(m_programFolder.isEmpty() ? QDir::currentPath() : m_programFolder);
+    dialog.setDirectory(saveFolder(m_programFolder));
     dialog.selectFile(QStringLiteral("Stickie%1.stc").arg(m_noteNumber));
     connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString &filter) {
         m_saveFilterIndex = int(filters.indexOf(filter)) + 1;
@@ -858,6 +860,14 @@ void TFormSticky::PMSaveAsClick()
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     saveToFile(dialog.selectedFiles().constFirst());
+}
+
+QString TFormSticky::saveFolder(const QString &programFolder)
+{
+    if (ProgramFolders::canCreateFileIn(programFolder))
+        return programFolder;
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return !documents.isEmpty() && QFileInfo(documents).isDir() ? documents : QDir::homePath();
 }
 
 bool TFormSticky::saveToFile(const QString &path) const

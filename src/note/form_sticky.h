@@ -98,6 +98,9 @@ public:
     // "Save as ...": the file's extension (.stc, .txt or .rtf, in any letter case) decides the format;
     // any other name writes nothing.
     void PMSaveAsClick();
+    // The folder "Save as" proposes: the program folder where it can be written (a portable program), else
+    // the user's documents folder (an installed program's folder holds its read-only resources), else home.
+    static QString saveFolder(const QString &programFolder);
     // Writes the note to path in the format its extension names; false when the extension names none.
     // Throws AppError("Cannot create file <path>") or, for .stc, AppError("Unable to write to <path>").
     bool saveToFile(const QString &path) const;

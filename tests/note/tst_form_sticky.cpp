@@ -1,6 +1,7 @@
 #include "note/form_sticky.h"
 
 #include "../full_note.h"
+#include "../read_only_folder.h"
 #include "../test_files.h"
 
 #include "rtf/rtf_reader.h"
@@ -21,6 +22,8 @@
 #include <QTextEdit>
 #include <QTimer>
 
+#include <optional>
+
 namespace {
 
 // Answers the save dialog that the note opens next, as a user would, once it is up.
@@ -37,6 +40,31 @@ void whenSaveDialogOpens(const std::function<void(QFileDialog &)> &answer)
     });
     poll->start(10);
 }
+
+// Saves and restores the variables that decide the home and documents folders.
+class HomeFolder {
+public:
+    explicit HomeFolder(const QString &home)
+        : m_saved{qgetenv("HOME"), qgetenv("XDG_CONFIG_HOME")}
+    {
+        qputenv("HOME", QFile::encodeName(home));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home + QStringLiteral("/.config")));
+    }
+    ~HomeFolder()
+    {
+        for (const auto &[name, value] : {std::pair("HOME", m_saved[0]), std::pair("XDG_CONFIG_HOME", m_saved[1])}) {
+            if (value.isNull())
+                qunsetenv(name);
+            else
+                qputenv(name, value);
+        }
+    }
+    HomeFolder(const HomeFolder &) = delete;
+    HomeFolder &operator=(const HomeFolder &) = delete;
+
+private:
+    QByteArray m_saved[2];
+};
 
 } // namespace
 
@@ -363,6 +391,47 @@ private slots:
         } catch (const AppError &error) {
             QCOMPARE(error.message(), QStringLiteral("Cannot create file %1").arg(path));
         }
+    }
+
+    void saveAs_proposesAFolderTheUserCanWrite_data()
+    {
+        QTest::addColumn<bool>("programFolderWritable");
+        QTest::addColumn<bool>("haveDocuments");
+        QTest::addColumn<QString>("proposed");
+        QTest::newRow("portable program") << true << true << "program";
+        QTest::newRow("installed program") << false << true << "home/Documents";
+        QTest::newRow("installed, no documents folder") << false << false << "home";
+    }
+    void saveAs_proposesAFolderTheUserCanWrite()
+    {
+        QFETCH(bool, programFolderWritable);
+        QFETCH(bool, haveDocuments);
+        QFETCH(QString, proposed);
+        QTemporaryDir dir;
+        // Open to every user: a read-only program folder is tried as "nobody" when the tests run as root.
+        QFile::setPermissions(dir.path(), QFileDevice::Permissions(0x7755));
+        const QString home = dir.filePath(QStringLiteral("home"));
+        QVERIFY(QDir().mkpath(haveDocuments ? home + QStringLiteral("/Documents") : home));
+        QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("program"))));
+        const HomeFolder homeFolder(home);
+        std::optional<ReadOnlyFolder> readOnly;
+        if (!programFolderWritable) {
+            readOnly.emplace(dir.filePath(QStringLiteral("program")));
+            if (!readOnly->isEffective())
+                QSKIP("no way to make a folder read-only here");
+        }
+        TFormSticky note(dir.filePath(QStringLiteral("program")) + QLatin1Char('/'));
+        note.setNoteNumber(2);
+        QString shownFolder;
+        QString shownName;
+        whenSaveDialogOpens([&](QFileDialog &dialog) {
+            shownFolder = dialog.directory().absolutePath();
+            shownName = QFileInfo(dialog.selectedFiles().value(0)).fileName();
+            dialog.reject();
+        });
+        note.PMSaveAsClick();
+        QCOMPARE(shownFolder, dir.filePath(proposed));
+        QCOMPARE(shownName, QStringLiteral("Stickie2.stc"));
     }
 
     void menuCommand_failure_endsInTheErrorDialog_data()
