@@ -15,6 +15,7 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMenu>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -25,6 +26,15 @@
 #include <optional>
 
 namespace {
+
+// A stored text longer than a note shows: plain words, or RTF of numbered lines. Both end in "last".
+QString longStoredText(bool rtf)
+{
+    QString text = rtf ? QStringLiteral("{\\rtf1\\ansi ") : QString();
+    for (int line = 1; text.size() <= TFormSticky::maxShownTextLength; ++line)
+        text += rtf ? QStringLiteral("line %1\\par ").arg(line) : QStringLiteral("plain words %1 ").arg(line);
+    return text + (rtf ? QStringLiteral("last}") : QStringLiteral("last"));
+}
 
 // Answers the save dialog that the note opens next, as a user would, once it is up.
 void whenSaveDialogOpens(const std::function<void(QFileDialog &)> &answer)
@@ -391,6 +401,106 @@ private slots:
         } catch (const AppError &error) {
             QCOMPARE(error.message(), QStringLiteral("Cannot create file %1").arg(path));
         }
+    }
+
+    void cutNote_exportsTheWholeStoredText_data()
+    {
+        QTest::addColumn<bool>("rtf");
+        QTest::addColumn<QString>("fileName");
+        QTest::newRow("plain words as txt") << false << "long.txt";
+        QTest::newRow("rtf as txt") << true << "long.txt";
+        QTest::newRow("plain words as rtf") << false << "long.rtf";
+        QTest::newRow("rtf as rtf") << true << "long.rtf";
+    }
+    void cutNote_exportsTheWholeStoredText()
+    {
+        QFETCH(bool, rtf);
+        QFETCH(QString, fileName);
+        NoteRecord record;
+        record.text = longStoredText(rtf);
+        TFormSticky note;
+        note.applyRecord(record);
+        QVERIFY(note.isTextCut());
+        QTextDocument whole;
+        RtfReader::readNoteText(record.text, &whole);
+
+        QTemporaryDir dir;
+        const QString path = dir.filePath(fileName);
+        QVERIFY(note.saveToFile(path));
+        const QByteArray content = ::readFile(path);
+        QString exported;
+        QString expected = whole.toPlainText();
+        if (fileName.endsWith(QLatin1String(".rtf"))) {
+            QTextDocument document;
+            RtfReader::read(content, &document);
+            exported = document.toPlainText();
+        } else {
+            exported = QString::fromUtf8(content);
+            expected = expected.replace(QLatin1Char('\n'), QLatin1String("\r\n")) + QLatin1String("\r\n");
+        }
+        QCOMPARE(exported.size(), expected.size());
+        QVERIFY(exported == expected);
+        // Printing takes the same whole text.
+        const std::unique_ptr<QTextDocument> printed = note.wholeTextDocument();
+        QVERIFY(printed && printed->toPlainText() == whole.toPlainText());
+        // The window goes on showing only the first part.
+        QVERIFY(note.RichEdit1()->toPlainText().size() < whole.toPlainText().size());
+    }
+
+    void cutNote_staysLockedAndStoresTheUsersOwnLock_data()
+    {
+        QTest::addColumn<bool>("userLock");
+        QTest::newRow("never locked") << false;
+        QTest::newRow("locked by the user") << true;
+    }
+    void cutNote_staysLockedAndStoresTheUsersOwnLock()
+    {
+        QFETCH(bool, userLock);
+        NoteRecord record;
+        record.lockText = userLock;
+        record.text = longStoredText(false);
+        TFormSticky note;
+        note.applyRecord(record);
+        QAction *lock = note.menuItem(QStringLiteral("PMLockText"));
+        QVERIFY(note.RichEdit1()->isReadOnly() && lock->isChecked());
+        QCOMPARE(note.toRecord().lockText, userLock);
+
+        // Unlocking is refused, and the user is told why.
+        lock->trigger();
+        QCOMPARE(m_errors,
+                 QStringList{QStringLiteral("The text of this note is too long to be edited; it stays locked.")});
+        QVERIFY(note.RichEdit1()->isReadOnly() && lock->isChecked());
+        QCOMPARE(note.toRecord().lockText, userLock);
+
+        // The tray's "Lock Text" sets the user's own lock, which the note keeps for the store.
+        note.setLockText(!userLock);
+        QCOMPARE(note.toRecord().lockText, !userLock);
+        QVERIFY(note.RichEdit1()->isReadOnly() && lock->isChecked());
+    }
+
+    void loadedNote_opensAtItsTop_data()
+    {
+        QTest::addColumn<QString>("text");
+        QString lines = QStringLiteral("{\\rtf1\\ansi ");
+        for (int line = 1; line <= 300; ++line)
+            lines += QStringLiteral("line %1\\par ").arg(line);
+        QTest::newRow("many lines") << lines + QLatin1Char('}');
+        QTest::newRow("text too long to show whole") << longStoredText(true);
+    }
+    void loadedNote_opensAtItsTop()
+    {
+        QFETCH(QString, text);
+        NoteRecord record;
+        record.left = 100;
+        record.top = 100;
+        record.text = text;
+        TFormSticky note;
+        note.applyRecord(record);
+        note.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&note));
+        QCoreApplication::processEvents();
+        QCOMPARE(note.RichEdit1()->textCursor().position(), 0);
+        QCOMPARE(note.RichEdit1()->verticalScrollBar()->value(), 0);
     }
 
     void saveAs_proposesAFolderTheUserCanWrite_data()
