@@ -13,6 +13,7 @@
 #include "store/app_error.h"
 #include "store/note_store.h"
 #include "store/profile.h"
+#include "store/program_folders.h"
 #include "ui/menu_table.h"
 
 #include <QAction>
@@ -26,6 +27,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPalette>
+#include <QStandardPaths>
 #include <QTextBlock>
 #include <QTextBlockFormat>
 #include <QTextCursor>
@@ -376,13 +378,14 @@ void TFormSticky::setStayOnTop(bool onTop)
 
 void TFormSticky::setLockText(bool locked)
 {
-    locked = locked || m_textCut;
     const bool differs = m_lockText != locked;
     m_lockText = locked;
-    m_menu->action(itemLockText)->setChecked(locked);
-    m_richEdit->setReadOnly(locked);
+    // A cut text stays locked whatever the user chose, but the store keeps the user's choice.
+    const bool inForce = isTextLocked();
+    m_menu->action(itemLockText)->setChecked(inForce);
+    m_richEdit->setReadOnly(inForce);
     // A read-only QTextEdit would drop its caret and keyboard selection; the note stays navigable.
-    if (locked)
+    if (inForce)
         m_richEdit->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     if (differs)
         Q_EMIT changed();
@@ -425,13 +428,7 @@ void TFormSticky::applyRecord(const NoteRecord &record)
     setLockText(record.lockText);
     QTextDocument *document = m_richEdit->document();
     if (!record.text.isEmpty()) {
-        RtfReader::readNoteText(m_textCut ? record.text.first(maxShownTextLength) : record.text, document);
-        // Plain words (a store written by hand or by another program) show as typed text does.
-        if (!RtfReader::looksLikeRtf(record.text.toUtf8())) {
-            QTextCursor all(document);
-            all.select(QTextCursor::Document);
-            applyCreationFormat(all);
-        }
+        readText(m_textCut ? record.text.first(maxShownTextLength) : record.text, document);
         m_textCache = record.text;
         m_textDirty = false;
     }
@@ -439,7 +436,36 @@ void TFormSticky::applyRecord(const NoteRecord &record)
     // What was loaded is no edit to undo: an undo must not empty the note.
     document->clearUndoRedoStacks();
     document->setModified(false);
+    // A note is read from its beginning: the caret and the view start there, not where loading left them.
+    m_richEdit->moveCursor(QTextCursor::Start);
     m_loading = false;
+}
+
+void TFormSticky::readText(const QString &text, QTextDocument *document)
+{
+    RtfReader::readNoteText(text, document);
+    // Plain words (a store written by hand or by another program) show as typed text does.
+    if (!text.isEmpty() && !RtfReader::looksLikeRtf(text.toUtf8())) {
+        QTextCursor all(document);
+        all.select(QTextCursor::Document);
+        applyCreationFormat(all);
+    }
+}
+
+std::unique_ptr<QTextDocument> TFormSticky::wholeTextDocument() const
+{
+    if (!m_textCut)
+        return nullptr;
+    const QTextDocument *shown = m_richEdit->document();
+    auto whole = std::make_unique<QTextDocument>();
+    whole->setDefaultFont(shown->defaultFont());
+    whole->setDocumentMargin(shown->documentMargin());
+    readText(m_textCache, whole.get());
+    QTextOption option = shown->defaultTextOption();
+    option.setWrapMode(hasLongWord(whole->toPlainText()) ? QTextOption::WrapAnywhere
+                                                         : QTextOption::WrapAtWordBoundaryOrAnywhere);
+    whole->setDefaultTextOption(option);
+    return whole;
 }
 
 void TFormSticky::updateWrapMode()
@@ -610,6 +636,12 @@ void TFormSticky::PMStayOnTopClick()
 
 void TFormSticky::PMLockTextClick()
 {
+    if (m_textCut) {
+        // An edit of the part shown would lose the rest of the text. The menu has already flipped the check
+        // mark; it shows the lock again.
+        setLockText(m_lockText);
+        throw AppError(QString::fromLatin1(textTooLongMessage));
+    }
     setLockText(!m_lockText);
 }
 
@@ -617,13 +649,13 @@ void TFormSticky::PMLockTextClick()
 // what the editor would otherwise do by program (an undo, a format, a case).
 void TFormSticky::PMUndoClick()
 {
-    if (!m_lockText)
+    if (!isTextLocked())
         m_richEdit->undo();
 }
 
 void TFormSticky::PMCutClick()
 {
-    if (!m_lockText)
+    if (!isTextLocked())
         m_richEdit->cut();
 }
 
@@ -634,7 +666,7 @@ void TFormSticky::PMCopyClick()
 
 void TFormSticky::PMPasteClick()
 {
-    if (!m_lockText)
+    if (!isTextLocked())
         m_richEdit->paste();
 }
 
@@ -669,7 +701,7 @@ void TFormSticky::setSelectionSize(int points)
 
 void TFormSticky::PMFontSelectClick()
 {
-    if (m_lockText)
+    if (isTextLocked())
         return;
     const std::optional<NoteFont> choice = NoteFontDialog::getFont(this, m_lastFont);
     if (!choice)
@@ -680,7 +712,7 @@ void TFormSticky::PMFontSelectClick()
 
 void TFormSticky::applyFont(const NoteFont &choice)
 {
-    if (m_lockText)
+    if (isTextLocked())
         return;
     if (!m_richEdit->textCursor().hasSelection())
         setBaseFont(choice.font, choice.color);
@@ -690,7 +722,7 @@ void TFormSticky::applyFont(const NoteFont &choice)
 
 void TFormSticky::PMFontSizeMoreClick()
 {
-    if (m_lockText)
+    if (isTextLocked())
         return;
     const QTextCursor cursor = m_richEdit->textCursor();
     if (!cursor.hasSelection()) {
@@ -704,7 +736,7 @@ void TFormSticky::PMFontSizeMoreClick()
 
 void TFormSticky::PMFontSizeLessClick()
 {
-    if (m_lockText)
+    if (isTextLocked())
         return;
     const QTextCursor cursor = m_richEdit->textCursor();
     if (!cursor.hasSelection()) {
@@ -722,7 +754,7 @@ void TFormSticky::PMFontSizeLessClick()
 
 void TFormSticky::PMFontSizeClick(int points)
 {
-    if (m_lockText)
+    if (isTextLocked())
         return;
     if (!m_richEdit->textCursor().hasSelection()) {
         QFont font = baseFont();
@@ -735,7 +767,7 @@ void TFormSticky::PMFontSizeClick(int points)
 
 void TFormSticky::PMStyleClick(int bit)
 {
-    if (m_lockText)
+    if (isTextLocked())
         return;
     bool &flag = m_styleFlags[std::countr_zero(unsigned(bit))];
     flag = !flag;
@@ -748,7 +780,7 @@ void TFormSticky::PMStyleClick(int bit)
 
 void TFormSticky::PMAlignClick(int alignment)
 {
-    if (m_lockText)
+    if (isTextLocked())
         return;
     QTextBlockFormat format;
     format.setAlignment(Qt::Alignment(alignment));
@@ -762,7 +794,7 @@ void TFormSticky::PMListClick(int kind)
 
 void TFormSticky::SetListNumbering(quint16 kind, quint16 style, quint16 tab)
 {
-    if (m_lockText)
+    if (isTextLocked())
         return;
     m_listFormat.cbSize = 188;
     m_listFormat.dwMask = 0xE020; // numbering, its style, its tab and its start
@@ -787,7 +819,7 @@ void TFormSticky::PMLowercaseClick()
 
 void TFormSticky::convertCase(bool upper)
 {
-    if (m_lockText)
+    if (isTextLocked())
         return;
     const auto convert = [upper](const QString &text) {
         return upper ? LocaleTexts::upperCase(text) : LocaleTexts::lowerCase(text);
@@ -829,7 +861,8 @@ QString TFormSticky::withFilterExtension(const QString &name, int filterIndex)
 
 void TFormSticky::PMPrintClick()
 {
-    NotePrint::print(*m_richEdit->document(), windowTitle());
+    const std::unique_ptr<QTextDocument> whole = wholeTextDocument();
+    NotePrint::print(whole ? *whole : *m_richEdit->document(), windowTitle());
 }
 
 void TFormSticky::PMAlarmClick()
@@ -848,7 +881,7 @@ void TFormSticky::PMSaveAsClick()
                               QStringLiteral("RTF File (*.rtf)")};
     dialog.setNameFilters(filters);
     dialog.selectNameFilter(filters.value(m_saveFilterIndex - 1));
-    dialog.setDirectory(m_programFolder.isEmpty() ? QDir::currentPath() : m_programFolder);
+    dialog.setDirectory(saveFolder(m_programFolder));
     dialog.selectFile(QStringLiteral("Stickie%1.stc").arg(m_noteNumber));
     connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString &filter) {
         m_saveFilterIndex = int(filters.indexOf(filter)) + 1;
@@ -860,6 +893,14 @@ void TFormSticky::PMSaveAsClick()
     saveToFile(dialog.selectedFiles().constFirst());
 }
 
+QString TFormSticky::saveFolder(const QString &programFolder)
+{
+    if (ProgramFolders::canCreateFileIn(programFolder))
+        return programFolder;
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return !documents.isEmpty() && QFileInfo(documents).isDir() ? documents : QDir::homePath();
+}
+
 bool TFormSticky::saveToFile(const QString &path) const
 {
     const QString name = QFileInfo(path).fileName();
@@ -869,17 +910,19 @@ bool TFormSticky::saveToFile(const QString &path) const
         WriteStickieFile(path);
         return true;
     }
+    if (extension != QLatin1String(".txt") && extension != QLatin1String(".rtf"))
+        return false;
+    const std::unique_ptr<QTextDocument> whole = wholeTextDocument();
+    const QTextDocument &document = whole ? *whole : *m_richEdit->document();
     QByteArray content;
     if (extension == QLatin1String(".txt")) {
         // Plain text as the platform keeps it: CR LF between lines and one after the last.
-        QString text = m_richEdit->document()->toPlainText();
+        QString text = document.toPlainText();
         text.replace(QChar::LineSeparator, QLatin1Char('\n'));
         text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
         content = text.toUtf8() + "\r\n";
-    } else if (extension == QLatin1String(".rtf")) {
-        content = RtfWriter::write(*m_richEdit->document());
     } else {
-        return false;
+        content = RtfWriter::write(document);
     }
     if (!Profile::writeWholeFile(path, content))
         throw AppError(QStringLiteral("Cannot create file %1").arg(QFileInfo(path).absoluteFilePath()));

@@ -20,6 +20,7 @@ class QAction;
 class QKeyEvent;
 class QMenu;
 class QTextCursor;
+class QTextDocument;
 class QTextEdit;
 
 // One note on the desktop: a parentless top-level window whose client area is a rich-text editor, with
@@ -51,16 +52,22 @@ public:
     // The flag, the check mark of "Stay On Top" and the window's band, together.
     void setStayOnTop(bool onTop);
 
+    // The user's own lock, which the store keeps as "Lock Text".
     bool lockText() const { return m_lockText; }
-    // The flag, the check mark of "Lock" and the editor's read-only state, together. A note whose text is
-    // too long to show whole stays locked.
+    // Sets the user's lock; the check mark of "Lock" and the editor's read-only state follow the lock in
+    // force (isTextLocked).
     void setLockText(bool locked);
+    // The text refuses the user's changes: locked by the user, or too long to show whole.
+    bool isTextLocked() const { return m_lockText || m_textCut; }
 
     // A stored text longer than this is shown as its first maxShownTextLength characters, in a note that
     // stays locked, and is written back exactly as it was read: nothing of it can be lost by an edit of
-    // the part shown. Keeps showing any one note quick and its memory bounded.
+    // the part shown. Keeps showing any one note quick and its memory bounded. Exports and printing still
+    // take the whole text.
     static constexpr qsizetype maxShownTextLength = qsizetype(1) << 20;
     bool isTextCut() const { return m_textCut; }
+    // Why "Lock" cannot unlock a note whose text is cut.
+    static constexpr const char *textTooLongMessage = "The text of this note is too long to be edited; it stays locked";
 
     // Everything that is stored of the note; the text as one-line RTF.
     NoteRecord toRecord() const;
@@ -69,6 +76,9 @@ public:
     // The note's text in its stored form. A note whose text was not edited since it was loaded gives
     // back exactly what was loaded, so formatting this program does not know survives.
     QString noteText() const;
+    // For a note whose text is cut, the whole stored text in a document of its own, formatted as the editor
+    // shows it; nullptr when the editor holds the whole text. What "Save as" and "Print" write.
+    std::unique_ptr<QTextDocument> wholeTextDocument() const;
 
     QTextEdit *RichEdit1() const { return m_richEdit; }
     QMenu *PopupMenu1() const;
@@ -98,6 +108,9 @@ public:
     // "Save as ...": the file's extension (.stc, .txt or .rtf, in any letter case) decides the format;
     // any other name writes nothing.
     void PMSaveAsClick();
+    // The folder "Save as" proposes: the program folder where it can be written (a portable program), else
+    // the user's documents folder (an installed program's folder holds its read-only resources), else home.
+    static QString saveFolder(const QString &programFolder);
     // Writes the note to path in the format its extension names; false when the extension names none.
     // Throws AppError("Cannot create file <path>") or, for .stc, AppError("Unable to write to <path>").
     bool saveToFile(const QString &path) const;
@@ -193,7 +206,9 @@ private:
     void applyTrayMenu();
     void showPopupMenu(const QPoint &globalPos);
     void updateWrapMode();
-    void applyCreationFormat(QTextCursor cursor);
+    static void applyCreationFormat(QTextCursor cursor);
+    // A stored text into document, plain words formatted as typed text.
+    static void readText(const QString &text, QTextDocument *document);
     void setBaseFont(const QFont &font, const QColor &color);
     void setSelectionSize(int points);
     void convertCase(bool upper);

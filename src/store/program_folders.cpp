@@ -7,20 +7,6 @@
 #include <QStandardPaths>
 #include <QTemporaryFile>
 
-namespace {
-
-// Permission bits say little (root may write anywhere but on a read-only mount, ACLs add rules of their
-// own), so the folder counts as writable only when a file can really be made in it.
-bool canCreateFileIn(const QString &folder)
-{
-    if (!QFileInfo(folder).isDir())
-        return false;
-    QTemporaryFile probe(folder + QStringLiteral(".quillet-probe-XXXXXX"));
-    return probe.open();
-}
-
-} // namespace
-
 ProgramFolders ProgramFolders::forExecutable(const QString &executablePath)
 {
     const QFileInfo executable(executablePath);
@@ -47,4 +33,12 @@ ProgramFolders ProgramFolders::forExecutable(const QString &executablePath)
     folders.settingsPath = folders.dataFolder + executable.completeBaseName() + QStringLiteral(".ini");
     folders.storePath = folders.dataFolder + QLatin1String(NoteStore::storeFileName);
     return folders;
+}
+
+bool ProgramFolders::canCreateFileIn(const QString &folder)
+{
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        return false;
+    QTemporaryFile probe(QDir(folder).filePath(QStringLiteral(".quillet-probe-XXXXXX")));
+    return probe.open();
 }

@@ -13,4 +13,8 @@ struct ProgramFolders {
     // otherwise the data folder is $XDG_DATA_HOME/quillet/ (default ~/.local/share/quillet/, created when
     // missing) and the resource folder <prefix>/share/quillet/ where <prefix> is the executable folder's parent.
     static ProgramFolders forExecutable(const QString &executablePath);
+
+    // True when a file can really be made in folder. Permission bits say little (root may write anywhere but
+    // on a read-only mount, ACLs add rules of their own), so a probe file is made and removed.
+    static bool canCreateFileIn(const QString &folder);
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/error_dialog.h"
+
 #include <QAction>
 #include <QHash>
 #include <QKeySequence>
@@ -138,13 +140,20 @@ private:
         item->setCheckable(row.checkable);
         if (*row.shortcut != '\0')
             item->setShortcut(QKeySequence(QString::fromLatin1(row.shortcut)));
-        if (row.onClick)
-            QObject::connect(item, &QAction::triggered, m_form, row.onClick);
+        // A failing command ends here and is shown: its exception must not unwind through Qt's menu and
+        // shortcut code, which does not expect one.
+        Form *form = m_form;
+        if (row.onClick) {
+            const auto handler = row.onClick;
+            QObject::connect(item, &QAction::triggered, m_form,
+                             [form, handler] { ErrorDialog::guard([form, handler] { (form->*handler)(); }); });
+        }
         if (row.onValue) {
             const auto handler = row.onValue;
             const int value = row.value;
-            Form *form = m_form;
-            QObject::connect(item, &QAction::triggered, m_form, [form, handler, value] { (form->*handler)(value); });
+            QObject::connect(item, &QAction::triggered, m_form, [form, handler, value] {
+                ErrorDialog::guard([form, handler, value] { (form->*handler)(value); });
+            });
         }
         return item;
     }

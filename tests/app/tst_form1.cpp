@@ -746,10 +746,13 @@ private slots:
         QCOMPARE(note->RichEdit1()->toPlainText().size(), TFormSticky::maxShownTextLength);
         // The word of 100,000 letters wraps anywhere, or its layout would take seconds.
         QCOMPARE(note->RichEdit1()->wordWrapMode(), QTextOption::WrapAnywhere);
-        note->PMLockTextClick();
-        QVERIFY(note->lockText() && note->RichEdit1()->isReadOnly());
+        // Unlocking is refused, and the lock the user never chose is not stored.
+        note->menuItem(QStringLiteral("PMLockText"))->trigger();
+        QCOMPARE(m_errors.size(), 1);
+        QVERIFY(note->RichEdit1()->isReadOnly());
         QVERIFY(form->FormClose());
         QCOMPARE(savedStore().readString(u"Stickie1", u"Text"), text);
+        QVERIFY(!savedStore().readBool(u"Stickie1", u"Lock Text", true));
     }
 
     void start_leftoverTemporaryFiles_areRemoved()

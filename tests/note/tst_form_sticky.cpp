@@ -1,25 +1,102 @@
 #include "note/form_sticky.h"
 
 #include "../full_note.h"
+#include "../read_only_folder.h"
+#include "../test_files.h"
 
 #include "rtf/rtf_reader.h"
 #include "store/app_error.h"
 #include "store/note_store.h"
 #include "store/profile.h"
+#include "ui/error_dialog.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QMenu>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextDocument>
 #include <QTextEdit>
+#include <QTimer>
+
+#include <optional>
+
+namespace {
+
+// A stored text longer than a note shows: plain words, or RTF of numbered lines. Both end in "last".
+QString longStoredText(bool rtf)
+{
+    QString text = rtf ? QStringLiteral("{\\rtf1\\ansi ") : QString();
+    for (int line = 1; text.size() <= TFormSticky::maxShownTextLength; ++line)
+        text += rtf ? QStringLiteral("line %1\\par ").arg(line) : QStringLiteral("plain words %1 ").arg(line);
+    return text + (rtf ? QStringLiteral("last}") : QStringLiteral("last"));
+}
+
+// Answers the save dialog that the note opens next, as a user would, once it is up.
+void whenSaveDialogOpens(const std::function<void(QFileDialog &)> &answer)
+{
+    auto *poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, answer] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        poll->stop();
+        poll->deleteLater();
+        answer(*dialog);
+    });
+    poll->start(10);
+}
+
+// Saves and restores the variables that decide the home and documents folders.
+class HomeFolder {
+public:
+    explicit HomeFolder(const QString &home)
+        : m_saved{qgetenv("HOME"), qgetenv("XDG_CONFIG_HOME")}
+    {
+        qputenv("HOME", QFile::encodeName(home));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home + QStringLiteral("/.config")));
+    }
+    ~HomeFolder()
+    {
+        for (const auto &[name, value] : {std::pair("HOME", m_saved[0]), std::pair("XDG_CONFIG_HOME", m_saved[1])}) {
+            if (value.isNull())
+                qunsetenv(name);
+            else
+                qputenv(name, value);
+        }
+    }
+    HomeFolder(const HomeFolder &) = delete;
+    HomeFolder &operator=(const HomeFolder &) = delete;
+
+private:
+    QByteArray m_saved[2];
+};
+
+} // namespace
 
 // The note window on its own: its menu, its window attributes and its record.
 class TestFormSticky : public QObject {
     Q_OBJECT
 
+    QStringList m_errors;
+
 private slots:
+    void initTestCase()
+    {
+        // No printer at all, whatever the machine has: printing fails the same way everywhere.
+        qputenv("CUPS_SERVER", "/nonexistent/quillet-test-cups.sock");
+    }
+    void init()
+    {
+        m_errors.clear();
+        ErrorDialog::setHandler([this](const QString &text) { m_errors.append(text); });
+    }
+    void cleanup() { ErrorDialog::setHandler({}); }
+
     void menu_data()
     {
         QTest::addColumn<QString>("name");
@@ -324,6 +401,178 @@ private slots:
         } catch (const AppError &error) {
             QCOMPARE(error.message(), QStringLiteral("Cannot create file %1").arg(path));
         }
+    }
+
+    void cutNote_exportsTheWholeStoredText_data()
+    {
+        QTest::addColumn<bool>("rtf");
+        QTest::addColumn<QString>("fileName");
+        QTest::newRow("plain words as txt") << false << "long.txt";
+        QTest::newRow("rtf as txt") << true << "long.txt";
+        QTest::newRow("plain words as rtf") << false << "long.rtf";
+        QTest::newRow("rtf as rtf") << true << "long.rtf";
+    }
+    void cutNote_exportsTheWholeStoredText()
+    {
+        QFETCH(bool, rtf);
+        QFETCH(QString, fileName);
+        NoteRecord record;
+        record.text = longStoredText(rtf);
+        TFormSticky note;
+        note.applyRecord(record);
+        QVERIFY(note.isTextCut());
+        QTextDocument whole;
+        RtfReader::readNoteText(record.text, &whole);
+
+        QTemporaryDir dir;
+        const QString path = dir.filePath(fileName);
+        QVERIFY(note.saveToFile(path));
+        const QByteArray content = ::readFile(path);
+        QString exported;
+        QString expected = whole.toPlainText();
+        if (fileName.endsWith(QLatin1String(".rtf"))) {
+            QTextDocument document;
+            RtfReader::read(content, &document);
+            exported = document.toPlainText();
+        } else {
+            exported = QString::fromUtf8(content);
+            expected = expected.replace(QLatin1Char('\n'), QLatin1String("\r\n")) + QLatin1String("\r\n");
+        }
+        QCOMPARE(exported.size(), expected.size());
+        QVERIFY(exported == expected);
+        // Printing takes the same whole text.
+        const std::unique_ptr<QTextDocument> printed = note.wholeTextDocument();
+        QVERIFY(printed && printed->toPlainText() == whole.toPlainText());
+        // The window goes on showing only the first part.
+        QVERIFY(note.RichEdit1()->toPlainText().size() < whole.toPlainText().size());
+    }
+
+    void cutNote_staysLockedAndStoresTheUsersOwnLock_data()
+    {
+        QTest::addColumn<bool>("userLock");
+        QTest::newRow("never locked") << false;
+        QTest::newRow("locked by the user") << true;
+    }
+    void cutNote_staysLockedAndStoresTheUsersOwnLock()
+    {
+        QFETCH(bool, userLock);
+        NoteRecord record;
+        record.lockText = userLock;
+        record.text = longStoredText(false);
+        TFormSticky note;
+        note.applyRecord(record);
+        QAction *lock = note.menuItem(QStringLiteral("PMLockText"));
+        QVERIFY(note.RichEdit1()->isReadOnly() && lock->isChecked());
+        QCOMPARE(note.toRecord().lockText, userLock);
+
+        // Unlocking is refused, and the user is told why.
+        lock->trigger();
+        QCOMPARE(m_errors,
+                 QStringList{QStringLiteral("The text of this note is too long to be edited; it stays locked.")});
+        QVERIFY(note.RichEdit1()->isReadOnly() && lock->isChecked());
+        QCOMPARE(note.toRecord().lockText, userLock);
+
+        // The tray's "Lock Text" sets the user's own lock, which the note keeps for the store.
+        note.setLockText(!userLock);
+        QCOMPARE(note.toRecord().lockText, !userLock);
+        QVERIFY(note.RichEdit1()->isReadOnly() && lock->isChecked());
+    }
+
+    void loadedNote_opensAtItsTop_data()
+    {
+        QTest::addColumn<QString>("text");
+        QString lines = QStringLiteral("{\\rtf1\\ansi ");
+        for (int line = 1; line <= 300; ++line)
+            lines += QStringLiteral("line %1\\par ").arg(line);
+        QTest::newRow("many lines") << lines + QLatin1Char('}');
+        QTest::newRow("text too long to show whole") << longStoredText(true);
+    }
+    void loadedNote_opensAtItsTop()
+    {
+        QFETCH(QString, text);
+        NoteRecord record;
+        record.left = 100;
+        record.top = 100;
+        record.text = text;
+        TFormSticky note;
+        note.applyRecord(record);
+        note.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&note));
+        QCoreApplication::processEvents();
+        QCOMPARE(note.RichEdit1()->textCursor().position(), 0);
+        QCOMPARE(note.RichEdit1()->verticalScrollBar()->value(), 0);
+    }
+
+    void saveAs_proposesAFolderTheUserCanWrite_data()
+    {
+        QTest::addColumn<bool>("programFolderWritable");
+        QTest::addColumn<bool>("haveDocuments");
+        QTest::addColumn<QString>("proposed");
+        QTest::newRow("portable program") << true << true << "program";
+        QTest::newRow("installed program") << false << true << "home/Documents";
+        QTest::newRow("installed, no documents folder") << false << false << "home";
+    }
+    void saveAs_proposesAFolderTheUserCanWrite()
+    {
+        QFETCH(bool, programFolderWritable);
+        QFETCH(bool, haveDocuments);
+        QFETCH(QString, proposed);
+        QTemporaryDir dir;
+        // Open to every user: a read-only program folder is tried as "nobody" when the tests run as root.
+        QFile::setPermissions(dir.path(), QFileDevice::Permissions(0x7755));
+        const QString home = dir.filePath(QStringLiteral("home"));
+        QVERIFY(QDir().mkpath(haveDocuments ? home + QStringLiteral("/Documents") : home));
+        QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("program"))));
+        const HomeFolder homeFolder(home);
+        std::optional<ReadOnlyFolder> readOnly;
+        if (!programFolderWritable) {
+            readOnly.emplace(dir.filePath(QStringLiteral("program")));
+            if (!readOnly->isEffective())
+                QSKIP("no way to make a folder read-only here");
+        }
+        TFormSticky note(dir.filePath(QStringLiteral("program")) + QLatin1Char('/'));
+        note.setNoteNumber(2);
+        QString shownFolder;
+        QString shownName;
+        whenSaveDialogOpens([&](QFileDialog &dialog) {
+            shownFolder = dialog.directory().absolutePath();
+            shownName = QFileInfo(dialog.selectedFiles().value(0)).fileName();
+            dialog.reject();
+        });
+        note.PMSaveAsClick();
+        QCOMPARE(shownFolder, dir.filePath(proposed));
+        QCOMPARE(shownName, QStringLiteral("Stickie2.stc"));
+    }
+
+    void menuCommand_failure_endsInTheErrorDialog_data()
+    {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("save as into a place that cannot hold a file") << "PMSaveAs"
+                                                                      << "Cannot create file %1.";
+        QTest::newRow("print without a printer") << "PMPrint"
+                                                 << "There is no printer to print to.";
+    }
+    void menuCommand_failure_endsInTheErrorDialog()
+    {
+        QFETCH(QString, item);
+        QFETCH(QString, message);
+        QTemporaryDir dir;
+        ::writeFile(dir.filePath(QStringLiteral("blocker")), "a file where a folder should be");
+        const QString path = dir.filePath(QStringLiteral("blocker/out.txt"));
+        TFormSticky note(dir.path() + QLatin1Char('/'));
+        note.RichEdit1()->setPlainText(QStringLiteral("kept"));
+        if (item == u"PMSaveAs") {
+            message = message.arg(path);
+            whenSaveDialogOpens([&](QFileDialog &dialog) {
+                dialog.findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(path);
+                static_cast<QDialog &>(dialog).accept(); // QFileDialog's own check of the name, as OK does
+            });
+        }
+        // An exception out of the menu's own code would fail the test here.
+        note.menuItem(item)->trigger();
+        QCOMPARE(m_errors, QStringList{message});
+        QCOMPARE(note.RichEdit1()->toPlainText(), QStringLiteral("kept"));
     }
 
     void trayMenu_addedAsLastSubmenuAndRemoved()
