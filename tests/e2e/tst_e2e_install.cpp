@@ -1,3 +1,4 @@
+#include <QDir>
 #include <QFileInfo>
 #include <QImage>
 #include <QProcess>
@@ -29,6 +30,8 @@ private slots:
         QTest::newRow("launcher") << "share/applications/quillet.desktop";
         QTest::newRow("AppStream") << "share/metainfo/io.github.quillet.metainfo.xml";
         QTest::newRow("MIME package") << "share/mime/packages/quillet.xml";
+        QTest::newRow("manual page") << "share/man/man1/quillet.1.gz";
+        QTest::newRow("copyright") << "share/doc/quillet/copyright";
         QTest::newRow("scalable icon") << "share/icons/hicolor/scalable/apps/quillet.svg";
         for (const char *language : {"English", "Russian", "Bulgarian", "Greek"})
             QTest::newRow(language) << QStringLiteral("share/quillet/language/%1.ini").arg(QLatin1String(language));
@@ -89,7 +92,48 @@ private slots:
                  qPrintable(text));
     }
 
+    // The Debian package of this build passes Debian's own check with every tag shown, informational and
+    // pedantic ones included. cpack strips nothing of its own, so this also checks that the install strips.
+    void debianPackage_passesLintian()
+    {
+        QTemporaryDir out;
+        const QString cpack = QFileInfo(QStringLiteral(QUILLET_CMAKE)).absolutePath() + QStringLiteral("/cpack");
+        const Run pack =
+            run(cpack, {QStringLiteral("-G"), QStringLiteral("DEB"), QStringLiteral("--config"),
+                        QStringLiteral(QUILLET_BUILD_DIR "/CPackConfig.cmake"), QStringLiteral("-B"), out.path()});
+        QVERIFY2(pack.exitCode == 0, qPrintable(pack.output));
+        const QStringList packages = QDir(out.path()).entryList({QStringLiteral("*.deb")}, QDir::Files);
+        QCOMPARE(packages.size(), 1);
+
+        const Run lintian =
+            run(QStringLiteral("lintian"),
+                {QStringLiteral("--pedantic"), QStringLiteral("--display-info"), QStringLiteral("--fail-on"),
+                 QStringLiteral("error,warning,info,pedantic"), out.filePath(packages.first())},
+                QProcess::SeparateChannels);
+        QVERIFY2(lintian.exitCode == 0 && lintian.output.trimmed().isEmpty(), qPrintable(lintian.output));
+    }
+
 private:
+    struct Run {
+        int exitCode = -1; // -1: the tool did not run (missing: run scripts/setup --test) or did not end
+        QString output;
+    };
+    // A tool run to its end; its standard output, and its error output too unless the channels stay apart.
+    static Run run(const QString &program, const QStringList &arguments,
+                   QProcess::ProcessChannelMode channels = QProcess::MergedChannels)
+    {
+        QProcess tool;
+        tool.setProcessChannelMode(channels);
+        tool.start(program, arguments);
+        Run result;
+        if (tool.waitForFinished(240000) && tool.exitStatus() == QProcess::NormalExit)
+            result.exitCode = tool.exitCode();
+        result.output = QString::fromUtf8(tool.readAllStandardOutput());
+        if (result.exitCode < 0)
+            result.output += program + QStringLiteral(" did not run: ") + tool.errorString();
+        return result;
+    }
+
     QTemporaryDir m_prefix;
 };
 
