@@ -61,7 +61,7 @@ constexpr std::array<Entry, 76> catalog = {{
     mainRow(u"AboutBox->Caption", u"About Program"),
     mainRow(u"AboutBox->LabelAbout->Caption", u"place stickies on screen"),
     mainRow(u"AboutBox->LabelAuthor->Caption", u"The Quillet developers"),
-    mainRow(u"AboutBox->LabelSite->Caption", u"https://quillet.example.org/"),
+    mainRow(u"AboutBox->LabelSite->Caption", u"https://www.gnu.org/licenses/gpl-3.0.html"),
     // Note window context menu
     noteRow(u"FormSticky->PMUndo->Caption", u"Undo"),
     noteRow(u"FormSticky->PMCut->Caption", u"Cut"),

@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -90,6 +91,17 @@ private slots:
                  qPrintable(text));
         QVERIFY2(text.contains(QStringLiteral("Exec=") + m_prefix.filePath(QStringLiteral("bin/quillet")) + " %f"),
                  qPrintable(text));
+    }
+
+    // The installed AppStream data, with the launcher and icons it names, is complete: no hint even at the
+    // pedantic level.
+    void appStream_validatesPedantically()
+    {
+        const Run validate =
+            run(QStringLiteral("appstreamcli"), {QStringLiteral("validate-tree"), QStringLiteral("--pedantic"),
+                                                 QStringLiteral("--no-net"), m_prefix.path()});
+        const QRegularExpression hint(QStringLiteral("^[EWIP]: "), QRegularExpression::MultilineOption);
+        QVERIFY2(validate.exitCode == 0 && !validate.output.contains(hint), qPrintable(validate.output));
     }
 
     // The Debian package of this build passes Debian's own check with every tag shown, informational and
