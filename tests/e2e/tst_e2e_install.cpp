@@ -91,6 +91,12 @@ private slots:
                  qPrintable(text));
         QVERIFY2(text.contains(QStringLiteral("Exec=") + m_prefix.filePath(QStringLiteral("bin/quillet")) + " %f"),
                  qPrintable(text));
+        // Both entries of the start are passed over by the desktop once the program is gone.
+        QFile autoStart(user.filePath(QStringLiteral("config/autostart/quillet.desktop")));
+        QVERIFY(autoStart.open(QIODevice::ReadOnly));
+        const QString tryExec = QStringLiteral("\nTryExec=") + m_prefix.filePath(QStringLiteral("bin/quillet")) + '\n';
+        for (const QString &written : {text, QString::fromUtf8(autoStart.readAll())})
+            QVERIFY2(written.contains(tryExec), qPrintable(written));
     }
 
     // The installed AppStream data, with the launcher and icons it names, is complete: no hint even at the
