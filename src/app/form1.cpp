@@ -2,6 +2,7 @@
 
 #include "alarm/form_alarm.h"
 #include "i18n/language_file.h"
+#include "i18n/message_text.h"
 #include "i18n/text_catalog.h"
 #include "note/form_sticky.h"
 #include "platform/clock.h"
@@ -616,6 +617,9 @@ void TForm1::ApplyLanguage(const QString &language)
     for (int i = 0; i < int(std::size(languages)); ++i)
         m_trayMenu->action(itemFirstLanguage + i)->setChecked(language == QLatin1String(languages[i]));
 
+    // Qt's own dialogs follow the chosen language, whether a language file of ours is there or not.
+    m_qtTranslation.use(language);
+
     const LanguageFile file(LanguageFile::folderIn(m_folders.resourceFolder), language);
     // Without a file every text would fall back to itself.
     if (!file.isLoaded())
@@ -626,6 +630,7 @@ void TForm1::ApplyLanguage(const QString &language)
         if (target.isValid())
             target.setText(file.text(entry.key, target.text()));
     }
+    MessageText::apply(file);
     // The notes share the one reading of the file; from the last to the first.
     for (qsizetype i = m_notes.size() - 1; i >= 0; --i)
         m_notes[i]->ApplyNoteLanguage(file);

@@ -20,7 +20,12 @@ constexpr Entry noteRow(const char16_t *key, const char16_t *text)
     return {QStringView(key), QStringView(text), Group::NoteWindow};
 }
 
-constexpr std::array<Entry, 76> catalog = {{
+constexpr Entry messageRow(const char16_t *key, const char16_t *text)
+{
+    return {QStringView(key), QStringView(text), Group::Message};
+}
+
+constexpr std::array<Entry, 78> catalog = {{
     // Tray menu
     mainRow(u"PMNewStickyNote->Caption", u"New Sticky Note"),
     mainRow(u"PMSetAll->Caption", u"Set All"),
@@ -103,16 +108,24 @@ constexpr std::array<Entry, 76> catalog = {{
     noteRow(u"FormSticky->PMLargeRomanNumbers->Caption", u"Large Roman Numbers"),
     noteRow(u"FormSticky->PMLockText->Caption", u"Lock"),
     noteRow(u"FormSticky->PMAlarm->Caption", u"Alarm"),
+    // Messages of failing commands; %1 is the printer's name
+    messageRow(u"Messages->NoPrinter", u"There is no printer to print to"),
+    messageRow(u"Messages->PrinterCannotPrint", u"The printer %1 cannot print"),
 }};
 
 constexpr std::size_t mainFormCount = 36;
+constexpr std::size_t noteWindowCount = 40;
 
-// entries(Group) hands out one contiguous slice per operation, which holds only while the main form's rows
-// come first.
-static_assert(std::all_of(catalog.begin(), catalog.begin() + mainFormCount,
-                          [](const Entry &entry) { return entry.group == Group::MainForm; }));
-static_assert(std::all_of(catalog.begin() + mainFormCount, catalog.end(),
-                          [](const Entry &entry) { return entry.group == Group::NoteWindow; }));
+// entries(Group) hands out one contiguous slice per group, which holds only while the rows come grouped in
+// this order.
+constexpr bool allIn(std::size_t first, std::size_t end, Group group)
+{
+    return std::all_of(catalog.begin() + first, catalog.begin() + end,
+                       [group](const Entry &entry) { return entry.group == group; });
+}
+static_assert(allIn(0, mainFormCount, Group::MainForm));
+static_assert(allIn(mainFormCount, mainFormCount + noteWindowCount, Group::NoteWindow));
+static_assert(allIn(mainFormCount + noteWindowCount, catalog.size(), Group::Message));
 
 } // namespace
 
@@ -126,7 +139,15 @@ std::span<const Entry> entries()
 std::span<const Entry> entries(Group group)
 {
     const std::span<const Entry> all = catalog;
-    return group == Group::MainForm ? all.first(mainFormCount) : all.subspan(mainFormCount);
+    switch (group) {
+    case Group::MainForm:
+        return all.first(mainFormCount);
+    case Group::NoteWindow:
+        return all.subspan(mainFormCount, noteWindowCount);
+    case Group::Message:
+        break;
+    }
+    return all.subspan(mainFormCount + noteWindowCount);
 }
 
 const Entry *find(QStringView key)
