@@ -2,6 +2,7 @@
 
 #include "alarm/form_alarm.h"
 #include "i18n/language_file.h"
+#include "i18n/message_text.h"
 #include "i18n/text_catalog.h"
 #include "note/form_sticky.h"
 #include "platform/clock.h"
@@ -443,7 +444,7 @@ void TForm1::writeRecovered(const QList<NoteRecord> &records)
     if (!m_recoveredReported) {
         m_recoveredReported = true;
         ErrorDialog::show(
-            QStringLiteral("%1 cannot be read, so the notes of this session were saved to %2")
+            MessageText::text(u"Messages->NotesRecovered")
                 .arg(QDir::toNativeSeparators(m_folders.storePath), QDir::toNativeSeparators(m_recoveredPath)));
     }
 }
@@ -728,6 +729,9 @@ void TForm1::ApplyLanguage(const QString &language)
     for (int i = 0; i < int(std::size(languages)); ++i)
         m_trayMenu->action(itemFirstLanguage + i)->setChecked(language == QLatin1String(languages[i]));
 
+    // Qt's own dialogs follow the chosen language, whether a language file of ours is there or not.
+    m_qtTranslation.use(language);
+
     const LanguageFile file(LanguageFile::folderIn(m_folders.resourceFolder), language);
     // Without a file every text would fall back to itself.
     if (!file.isLoaded())
@@ -738,6 +742,7 @@ void TForm1::ApplyLanguage(const QString &language)
         if (target.isValid())
             target.setText(file.text(entry.key, target.text()));
     }
+    MessageText::apply(file);
     // The notes share the one reading of the file; from the last to the first.
     for (qsizetype i = m_notes.size() - 1; i >= 0; --i)
         m_notes[i]->ApplyNoteLanguage(file);

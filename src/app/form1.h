@@ -1,6 +1,7 @@
 #pragma once
 
 #include "alarm/alarm_scheduler.h"
+#include "i18n/qt_translation.h"
 #include "i18n/text_target.h"
 #include "note/form_sticky.h"
 #include "store/note_record.h"
@@ -170,6 +171,7 @@ private:
     QMenu *m_popupMenu = nullptr;
     TStTrayIcon *m_trayIcon = nullptr;
     AlarmScheduler m_alarms;
+    QtTranslation m_qtTranslation;
     std::unique_ptr<TFormAlarm> m_formAlarm;
     QTimer m_autosave;
     QTimer m_autosaveLimit;

@@ -20,7 +20,12 @@ constexpr Entry noteRow(const char16_t *key, const char16_t *text)
     return {QStringView(key), QStringView(text), Group::NoteWindow};
 }
 
-constexpr std::array<Entry, 77> catalog = {{
+constexpr Entry messageRow(const char16_t *key, const char16_t *text)
+{
+    return {QStringView(key), QStringView(text), Group::Message};
+}
+
+constexpr std::array<Entry, 81> catalog = {{
     // Tray menu
     mainRow(u"PMNewStickyNote->Caption", u"New Sticky Note"),
     mainRow(u"PMSetAll->Caption", u"Set All"),
@@ -62,7 +67,7 @@ constexpr std::array<Entry, 77> catalog = {{
     mainRow(u"AboutBox->Caption", u"About Program"),
     mainRow(u"AboutBox->LabelAbout->Caption", u"place stickies on screen"),
     mainRow(u"AboutBox->LabelAuthor->Caption", u"The Quillet developers"),
-    mainRow(u"AboutBox->LabelSite->Caption", u"https://quillet.example.org/"),
+    mainRow(u"AboutBox->LabelSite->Caption", u"https://www.gnu.org/licenses/gpl-3.0.html"),
     // Note window context menu
     noteRow(u"FormSticky->PMUndo->Caption", u"Undo"),
     noteRow(u"FormSticky->PMCut->Caption", u"Cut"),
@@ -104,16 +109,28 @@ constexpr std::array<Entry, 77> catalog = {{
     noteRow(u"FormSticky->PMLargeRomanNumbers->Caption", u"Large Roman Numbers"),
     noteRow(u"FormSticky->PMLockText->Caption", u"Lock"),
     noteRow(u"FormSticky->PMAlarm->Caption", u"Alarm"),
+    // Messages of failing commands; %1 is the printer's name
+    messageRow(u"Messages->NoPrinter", u"There is no printer to print to"),
+    messageRow(u"Messages->PrinterCannotPrint", u"The printer %1 cannot print"),
+    // A note whose text is too long to show whole refuses to be unlocked
+    messageRow(u"Messages->TextTooLong", u"The text of this note is too long to be edited; it stays locked"),
+    // %1 the store that could not be read, %2 the file that keeps the notes made meanwhile
+    messageRow(u"Messages->NotesRecovered", u"%1 cannot be read, so the notes of this session were saved to %2"),
 }};
 
 constexpr std::size_t mainFormCount = 37;
+constexpr std::size_t noteWindowCount = 40;
 
-// entries(Group) hands out one contiguous slice per operation, which holds only while the main form's rows
-// come first.
-static_assert(std::all_of(catalog.begin(), catalog.begin() + mainFormCount,
-                          [](const Entry &entry) { return entry.group == Group::MainForm; }));
-static_assert(std::all_of(catalog.begin() + mainFormCount, catalog.end(),
-                          [](const Entry &entry) { return entry.group == Group::NoteWindow; }));
+// entries(Group) hands out one contiguous slice per group, which holds only while the rows come grouped in
+// this order.
+constexpr bool allIn(std::size_t first, std::size_t end, Group group)
+{
+    return std::all_of(catalog.begin() + first, catalog.begin() + end,
+                       [group](const Entry &entry) { return entry.group == group; });
+}
+static_assert(allIn(0, mainFormCount, Group::MainForm));
+static_assert(allIn(mainFormCount, mainFormCount + noteWindowCount, Group::NoteWindow));
+static_assert(allIn(mainFormCount + noteWindowCount, catalog.size(), Group::Message));
 
 } // namespace
 
@@ -127,7 +144,15 @@ std::span<const Entry> entries()
 std::span<const Entry> entries(Group group)
 {
     const std::span<const Entry> all = catalog;
-    return group == Group::MainForm ? all.first(mainFormCount) : all.subspan(mainFormCount);
+    switch (group) {
+    case Group::MainForm:
+        return all.first(mainFormCount);
+    case Group::NoteWindow:
+        return all.subspan(mainFormCount, noteWindowCount);
+    case Group::Message:
+        break;
+    }
+    return all.subspan(mainFormCount + noteWindowCount);
 }
 
 const Entry *find(QStringView key)

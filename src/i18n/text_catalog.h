@@ -11,8 +11,9 @@
 namespace TextCatalog {
 
 // Which operation applies a text: the main form's ApplyLanguage (tray menu, options dialog, alarm dialog,
-// about box) or a note window's ApplyNoteLanguage (its context menu).
-enum class Group { MainForm, NoteWindow };
+// about box) or a note window's ApplyNoteLanguage (its context menu). Message texts belong to no control:
+// ApplyLanguage keeps them for the commands that report them (see MessageText).
+enum class Group { MainForm, NoteWindow, Message };
 
 struct Entry {
     QStringView key;
@@ -20,7 +21,8 @@ struct Entry {
     Group group;
 };
 
-// Every entry in the order of application: the 37 of the main form, then the 40 of a note window.
+// Every entry in the order of application: the 37 of the main form, the 40 of a note window, then the
+// messages.
 std::span<const Entry> entries();
 // The entries one operation applies, in its order.
 std::span<const Entry> entries(Group group);

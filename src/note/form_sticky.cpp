@@ -2,6 +2,7 @@
 
 #include "alarm/alarm_sound.h"
 #include "i18n/language_file.h"
+#include "i18n/message_text.h"
 #include "i18n/text_catalog.h"
 #include "note/note_edit.h"
 #include "note/note_print.h"
@@ -640,7 +641,7 @@ void TFormSticky::PMLockTextClick()
         // An edit of the part shown would lose the rest of the text. The menu has already flipped the check
         // mark; it shows the lock again.
         setLockText(m_lockText);
-        throw AppError(QString::fromLatin1(textTooLongMessage));
+        throw AppError(MessageText::text(textTooLongKey));
     }
     setLockText(!m_lockText);
 }

@@ -67,7 +67,7 @@ public:
     static constexpr qsizetype maxShownTextLength = qsizetype(1) << 20;
     bool isTextCut() const { return m_textCut; }
     // Why "Lock" cannot unlock a note whose text is cut.
-    static constexpr const char *textTooLongMessage = "The text of this note is too long to be edited; it stays locked";
+    static constexpr char16_t textTooLongKey[] = u"Messages->TextTooLong";
 
     // Everything that is stored of the note; the text as one-line RTF.
     NoteRecord toRecord() const;

@@ -1,5 +1,6 @@
 #include "note/note_print.h"
 
+#include "i18n/message_text.h"
 #include "store/app_error.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -11,6 +12,15 @@
 
 #include <memory>
 
+namespace {
+
+AppError cannotPrint(const QPrinterInfo &printer)
+{
+    return AppError(MessageText::text(u"Messages->PrinterCannotPrint").arg(printer.printerName()));
+}
+
+} // namespace
+
 namespace NotePrint {
 
 void print(const QTextDocument &document, const QString &title)
@@ -20,7 +30,7 @@ void print(const QTextDocument &document, const QString &title)
         // Printers, but none chosen as the default: the first one, as a desktop would offer it.
         const QList<QPrinterInfo> printers = QPrinterInfo::availablePrinters();
         if (printers.isEmpty())
-            throw AppError(QString::fromLatin1(noPrinterMessage));
+            throw AppError(MessageText::text(u"Messages->NoPrinter"));
         target = printers.constFirst();
     }
     QPrinter printer(target, QPrinter::HighResolution);
@@ -28,13 +38,13 @@ void print(const QTextDocument &document, const QString &title)
     // No margins of our own: the page layout keeps only what the printer cannot print.
     printer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
     if (!printer.isValid())
-        throw AppError(QStringLiteral("The printer %1 cannot print").arg(target.printerName()));
+        throw cannotPrint(target);
 
     // Laid out anew for the printer's page; the note's own document keeps its layout for the screen.
     const std::unique_ptr<QTextDocument> copy(document.clone());
     QPainter painter;
     if (!painter.begin(&printer))
-        throw AppError(QStringLiteral("The printer %1 cannot print").arg(target.printerName()));
+        throw cannotPrint(target);
     copy->documentLayout()->setPaintDevice(&printer);
     QTextFrameFormat root = copy->rootFrame()->frameFormat();
     root.setMargin(0);
@@ -55,7 +65,7 @@ void print(const QTextDocument &document, const QString &title)
         painter.restore();
     }
     if (!painter.end() || printer.printerState() == QPrinter::Error)
-        throw AppError(QStringLiteral("The printer %1 cannot print").arg(target.printerName()));
+        throw cannotPrint(target);
 }
 
 } // namespace NotePrint

@@ -9,9 +9,8 @@ class QTextDocument;
 // character to the last; an empty note gives one page. No header, footer or page number.
 namespace NotePrint {
 
-inline constexpr const char *noPrinterMessage = "There is no printer to print to";
-
-// Throws AppError when there is no printer, or the printer cannot take the job.
+// Throws AppError when there is no printer, or the printer cannot take the job, with the message in the
+// interface language.
 void print(const QTextDocument &document, const QString &title);
 
 } // namespace NotePrint

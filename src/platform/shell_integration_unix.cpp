@@ -79,14 +79,18 @@ QString execArgument(const QString &argument)
     return desktopString(quoted);
 }
 
+// Every entry names the executable as its TryExec too: once the program is removed (or its build folder
+// deleted) a desktop passes over the entry instead of offering or starting a program that is not there.
 QByteArray autoStartEntry(const QString &executablePath)
 {
     return QStringLiteral("[Desktop Entry]\n"
                           "Type=Application\n"
                           "Name=%1\n"
-                          "Exec=%2\n"
+                          "TryExec=%2\n"
+                          "Exec=%3\n"
                           "Terminal=false\n")
-        .arg(desktopString(QString::fromLatin1(ShellIntegration::programTitle)), execArgument(executablePath))
+        .arg(desktopString(QString::fromLatin1(ShellIntegration::programTitle)), desktopString(executablePath),
+             execArgument(executablePath))
         .toUtf8();
 }
 
@@ -96,12 +100,13 @@ QByteArray handlerEntry(const QString &executablePath, const QString &iconPath)
                           "Type=Application\n"
                           "Name=%1\n"
                           "Icon=%2\n"
-                          "Exec=%3 %f\n"
-                          "MimeType=%4;\n"
+                          "TryExec=%3\n"
+                          "Exec=%4 %f\n"
+                          "MimeType=%5;\n"
                           "NoDisplay=true\n"
                           "Terminal=false\n")
         .arg(desktopString(QString::fromLatin1(ShellIntegration::programTitle)), desktopString(iconPath),
-             execArgument(executablePath), QLatin1String(mimeType))
+             desktopString(executablePath), execArgument(executablePath), QLatin1String(mimeType))
         .toUtf8();
 }
 

@@ -84,7 +84,7 @@ TAboutBox::TAboutBox(QWidget *parent)
     m_labelAuthor = makeLabel("LabelAuthor", builtInText(u"AboutBox->LabelAuthor->Caption"), m_panel);
     m_labelAuthor->setFont(styled(small, true));
     setTextColor(m_labelAuthor, QColor(0x00, 0x00, 0x80));
-    m_labelEmail = makeLabel("LabelEmail", QString::fromLatin1(emailAddress), m_panel);
+    m_labelEmail = makeLabel("LabelEmail", QString::fromLatin1(licenseLine), m_panel);
     m_labelEmail->setFont(styled(small, true));
     m_labelEmail->setWordWrap(true);
     setTextColor(m_labelEmail, QColor(0x00, 0x80, 0x80));

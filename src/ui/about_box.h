@@ -9,8 +9,8 @@ class QFrame;
 class QLabel;
 class QPushButton;
 
-// The about box: the program's icon, name and version, what it does, who makes it, an e-mail address and
-// the web page, whose label opens the address with the desktop's default handler.
+// The about box: the program's icon, name and version, what it does, who makes it, its licence and the
+// licence's web page, whose label opens the address with the desktop's default handler.
 class TAboutBox : public QDialog {
     Q_OBJECT
 
@@ -45,8 +45,9 @@ public:
     QLabel *LabelSite() const { return m_labelSite; }
     QPushButton *OKButton() const { return m_okButton; }
 
-    // The maker's address; not replaced by a language.
-    static constexpr char emailAddress[] = "developers@quillet.example.org";
+    // The line under the author, not replaced by a language. The program has no address to write to, so the
+    // line names its licence, whose text the web page label opens.
+    static constexpr char licenseLine[] = "GPL-3.0-or-later";
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

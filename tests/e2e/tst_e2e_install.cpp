@@ -1,7 +1,9 @@
+#include <QDir>
 #include <QFileInfo>
 #include <QImage>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -29,6 +31,8 @@ private slots:
         QTest::newRow("launcher") << "share/applications/quillet.desktop";
         QTest::newRow("AppStream") << "share/metainfo/io.github.quillet.metainfo.xml";
         QTest::newRow("MIME package") << "share/mime/packages/quillet.xml";
+        QTest::newRow("manual page") << "share/man/man1/quillet.1.gz";
+        QTest::newRow("copyright") << "share/doc/quillet/copyright";
         QTest::newRow("scalable icon") << "share/icons/hicolor/scalable/apps/quillet.svg";
         for (const char *language : {"English", "Russian", "Bulgarian", "Greek"})
             QTest::newRow(language) << QStringLiteral("share/quillet/language/%1.ini").arg(QLatin1String(language));
@@ -87,9 +91,67 @@ private slots:
                  qPrintable(text));
         QVERIFY2(text.contains(QStringLiteral("Exec=") + m_prefix.filePath(QStringLiteral("bin/quillet")) + " %f"),
                  qPrintable(text));
+        // Both entries of the start are passed over by the desktop once the program is gone.
+        QFile autoStart(user.filePath(QStringLiteral("config/autostart/quillet.desktop")));
+        QVERIFY(autoStart.open(QIODevice::ReadOnly));
+        const QString tryExec = QStringLiteral("\nTryExec=") + m_prefix.filePath(QStringLiteral("bin/quillet")) + '\n';
+        for (const QString &written : {text, QString::fromUtf8(autoStart.readAll())})
+            QVERIFY2(written.contains(tryExec), qPrintable(written));
+    }
+
+    // The installed AppStream data, with the launcher and icons it names, is complete: no hint even at the
+    // pedantic level.
+    void appStream_validatesPedantically()
+    {
+        const Run validate =
+            run(QStringLiteral("appstreamcli"), {QStringLiteral("validate-tree"), QStringLiteral("--pedantic"),
+                                                 QStringLiteral("--no-net"), m_prefix.path()});
+        const QRegularExpression hint(QStringLiteral("^[EWIP]: "), QRegularExpression::MultilineOption);
+        QVERIFY2(validate.exitCode == 0 && !validate.output.contains(hint), qPrintable(validate.output));
+    }
+
+    // The Debian package of this build passes Debian's own check with every tag shown, informational and
+    // pedantic ones included. cpack strips nothing of its own, so this also checks that the install strips.
+    void debianPackage_passesLintian()
+    {
+        QTemporaryDir out;
+        const QString cpack = QFileInfo(QStringLiteral(QUILLET_CMAKE)).absolutePath() + QStringLiteral("/cpack");
+        const Run pack =
+            run(cpack, {QStringLiteral("-G"), QStringLiteral("DEB"), QStringLiteral("--config"),
+                        QStringLiteral(QUILLET_BUILD_DIR "/CPackConfig.cmake"), QStringLiteral("-B"), out.path()});
+        QVERIFY2(pack.exitCode == 0, qPrintable(pack.output));
+        const QStringList packages = QDir(out.path()).entryList({QStringLiteral("*.deb")}, QDir::Files);
+        QCOMPARE(packages.size(), 1);
+
+        const Run lintian =
+            run(QStringLiteral("lintian"),
+                {QStringLiteral("--pedantic"), QStringLiteral("--display-info"), QStringLiteral("--fail-on"),
+                 QStringLiteral("error,warning,info,pedantic"), out.filePath(packages.first())},
+                QProcess::SeparateChannels);
+        QVERIFY2(lintian.exitCode == 0 && lintian.output.trimmed().isEmpty(), qPrintable(lintian.output));
     }
 
 private:
+    struct Run {
+        int exitCode = -1; // -1: the tool did not run (missing: run scripts/setup --test) or did not end
+        QString output;
+    };
+    // A tool run to its end; its standard output, and its error output too unless the channels stay apart.
+    static Run run(const QString &program, const QStringList &arguments,
+                   QProcess::ProcessChannelMode channels = QProcess::MergedChannels)
+    {
+        QProcess tool;
+        tool.setProcessChannelMode(channels);
+        tool.start(program, arguments);
+        Run result;
+        if (tool.waitForFinished(240000) && tool.exitStatus() == QProcess::NormalExit)
+            result.exitCode = tool.exitCode();
+        result.output = QString::fromUtf8(tool.readAllStandardOutput());
+        if (result.exitCode < 0)
+            result.output += program + QStringLiteral(" did not run: ") + tool.errorString();
+        return result;
+    }
+
     QTemporaryDir m_prefix;
 };
 

@@ -5,6 +5,7 @@
 #include "i18n/language_file.h"
 #include "i18n/text_catalog.h"
 #include "note/form_sticky.h"
+#include "store/app_error.h"
 #include "ui/about_box.h"
 #include "ui/error_dialog.h"
 #include "ui/form_options.h"
@@ -12,7 +13,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QDir>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -174,6 +177,48 @@ private slots:
         QCOMPARE(form->formAlarm()->ComboBoxPeriod->itemText(3), QStringLiteral("нед."));
         QCOMPARE(form->notes()[0]->menuItem(u"PMAlarm")->text(), QString(2047, QLatin1Char('x')));
         QCOMPARE(form->notes()[0]->menuItem(u"PMUndo")->text(), QStringLiteral("Отменить"));
+    }
+
+    // Texts that no control holds follow a switch too: a command's message and Qt's own dialogs, here a
+    // standard button. Qt has no Greek texts; from Russian, Greek and English both bring Qt's English back.
+    void switchLanguage_translatesMessagesAndQtsOwnTexts_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("cancel");
+        QTest::newRow("Bulgarian") << "Bulgarian"
+                                   << "Отказ";
+        QTest::newRow("Greek") << "Greek"
+                               << "Cancel";
+        QTest::newRow("English") << "English"
+                                 << "Cancel";
+    }
+
+    void switchLanguage_translatesMessagesAndQtsOwnTexts()
+    {
+        QFETCH(QString, language);
+        QFETCH(QString, cancel);
+        const auto cancelText = [] {
+            QDialogButtonBox buttons(QDialogButtonBox::Cancel);
+            return buttons.button(QDialogButtonBox::Cancel)->text();
+        };
+        QStringList shown;
+        ErrorDialog::setHandler([&shown](const QString &text) { shown << text; });
+        // A CUPS server that is not there: no printer at all.
+        const QByteArray server = qgetenv("CUPS_SERVER");
+        qputenv("CUPS_SERVER", QFile::encodeName(m_dir.filePath(QStringLiteral("no-cups.sock"))));
+        copyShipped(QStringLiteral("Russian"));
+        if (language != QLatin1String("Russian"))
+            copyShipped(language);
+        TForm1 *form = start(1);
+        form->PMLanguageClick(QStringLiteral("Russian"));
+        QCOMPARE(cancelText(), QStringLiteral("Отмена"));
+
+        form->PMLanguageClick(language);
+        QCOMPARE(cancelText(), cancel);
+        ErrorDialog::guard([form] { form->notes()[0]->PMPrintClick(); }); // as the application reports it
+        qputenv("CUPS_SERVER", server);
+        const LanguageFile file(m_dir.filePath(QStringLiteral("language")), language);
+        QCOMPARE(shown, QStringList{AppError::withFullStop(file.text(u"Messages->NoPrinter", QString()))});
     }
 
     void languageName_checksOnlyTheExactWord_andNeverReadsOutsideTheFolder_data()

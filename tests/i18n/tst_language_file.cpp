@@ -40,10 +40,12 @@ class TestLanguageFile : public QObject {
 private slots:
     void catalog_keysUniqueAndGroupedInOrder()
     {
-        QCOMPARE(TextCatalog::entries().size(), std::size_t(77));
+        QCOMPARE(TextCatalog::entries().size(), std::size_t(81));
         QCOMPARE(TextCatalog::entries(TextCatalog::Group::MainForm).size(), std::size_t(37));
         QCOMPARE(TextCatalog::entries(TextCatalog::Group::NoteWindow).size(), std::size_t(40));
-        for (TextCatalog::Group group : {TextCatalog::Group::MainForm, TextCatalog::Group::NoteWindow}) {
+        QCOMPARE(TextCatalog::entries(TextCatalog::Group::Message).size(), std::size_t(4));
+        for (TextCatalog::Group group :
+             {TextCatalog::Group::MainForm, TextCatalog::Group::NoteWindow, TextCatalog::Group::Message}) {
             for (const TextCatalog::Entry &entry : TextCatalog::entries(group))
                 QVERIFY2(entry.group == group, qPrintable(entry.key.toString()));
         }
@@ -89,6 +91,9 @@ private slots:
             QVERIFY2(!text.isEmpty(), qPrintable(entry.key.toString()));
             if (language == QLatin1String("English"))
                 QCOMPARE(text, entry.builtInText.toString());
+            // A message's arguments stay in every language.
+            for (const QString &argument : {QStringLiteral("%1"), QStringLiteral("%2")})
+                QCOMPARE(text.contains(argument), entry.builtInText.contains(argument));
         }
         // Translations keep the shortcuts and the filter's patterns; only the descriptions change.
         QVERIFY(file.text(u"FormSticky->PMFontSizeMore->Caption", fallback).endsWith(QLatin1String("  Ctrl +")));

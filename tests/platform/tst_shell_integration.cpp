@@ -65,36 +65,47 @@ private slots:
         qputenv("HOME", m_saved.at(2));
     }
 
+    // TryExec carries the path as a plain string (only the key file's escapes), Exec as a quoted argument.
     void autoStart_on_writesEntryWithQuotedExec_data()
     {
         QTest::addColumn<QString>("executable");
+        QTest::addColumn<QString>("tryExec");
         QTest::addColumn<QString>("exec");
         QTest::newRow("plain path") << "/opt/quillet/bin/quillet"
+                                    << "/opt/quillet/bin/quillet"
                                     << "/opt/quillet/bin/quillet";
         QTest::newRow("blanks") << "/home/ann/My Programs/quillet"
+                                << "/home/ann/My Programs/quillet"
                                 << "\"/home/ann/My Programs/quillet\"";
         QTest::newRow("quote, dollar, backtick") << "/tmp/a\"b$c`d/quillet"
+                                                 << "/tmp/a\"b$c`d/quillet"
                                                  << "\"/tmp/a\\\\\"b\\\\$c\\\\`d/quillet\"";
         QTest::newRow("backslash takes four") << "/tmp/back\\slash/quillet"
+                                              << "/tmp/back\\\\slash/quillet"
                                               << "\"/tmp/back\\\\\\\\slash/quillet\"";
         QTest::newRow("percent doubled, unquoted") << "/tmp/100%/quillet"
+                                                   << "/tmp/100%/quillet"
                                                    << "/tmp/100%%/quillet";
         QTest::newRow("single quote, parentheses") << "/tmp/it's (new)/quillet"
+                                                   << "/tmp/it's (new)/quillet"
                                                    << "\"/tmp/it's (new)/quillet\"";
         QTest::newRow("tab") << "/tmp/a\tb/quillet"
+                             << "/tmp/a\\tb/quillet"
                              << "\"/tmp/a\\tb/quillet\"";
     }
     void autoStart_on_writesEntryWithQuotedExec()
     {
         QFETCH(QString, executable);
+        QFETCH(QString, tryExec);
         QFETCH(QString, exec);
         ApplyAutoStart(true, executable);
         QCOMPARE(QString::fromUtf8(readFile(autoStartPath())), QStringLiteral("[Desktop Entry]\n"
                                                                               "Type=Application\n"
                                                                               "Name=Quillet 1.02\n"
-                                                                              "Exec=%1\n"
+                                                                              "TryExec=%1\n"
+                                                                              "Exec=%2\n"
                                                                               "Terminal=false\n")
-                                                                   .arg(exec));
+                                                                   .arg(tryExec, exec));
     }
 
     void autoStart_off_removesEntry()
@@ -137,6 +148,7 @@ private slots:
 
         const QList<QByteArray> handler = readFile(handlerPath()).split('\n');
         QVERIFY(handler.contains("Exec=\"/opt/My Apps/bin/quillet\" %f"));
+        QVERIFY(handler.contains("TryExec=/opt/My Apps/bin/quillet"));
         QVERIFY(handler.contains("Icon=/opt/My Apps/share/quillet/icon.svg"));
         QVERIFY(handler.contains("MimeType=application/x-vellumy;"));
 

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+#include <QTranslator>
+
+// Qt's own texts (the colour, font, open and save dialogs, the standard buttons) in the interface language,
+// from the catalogs Qt ships (Debian's qt6-translations-l10n). Where Qt has no texts for a language, its
+// dialogs stay English.
+class QtTranslation {
+public:
+    // The language code of Qt's catalogs for a language name of the tray menu, letter case ignored:
+    // "ru", "bg", "el"; empty for English and for any other name.
+    static QString languageCode(QStringView languageName);
+
+    // Puts the language's catalog in place of the one installed before (none for English). A language that
+    // did not change loads nothing, as ApplyLanguage runs at every opening of a dialog.
+    void use(QStringView languageName);
+
+private:
+    QString m_code;
+    QTranslator m_translator;
+    bool m_installed = false;
+};
