@@ -8,8 +8,11 @@
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QTest>
 #include <QTextEdit>
+
+#include <unistd.h>
 
 // A ringing note: where it shakes, what a press in its text stops, and the sounds it starts, played for real
 // on the desktop's audio server.
@@ -84,6 +87,31 @@ private slots:
         QVERIFY(!wav.isRinging());
         QCOMPARE(Sound::activeCount(), 1);
         QTRY_COMPARE_WITH_TIMEOUT(Sound::activeCount(), 0, 10000);
+    }
+
+    void shippedChime_playsToItsEndWithoutAWordOnStderr()
+    {
+        REQUIRE_AUDIO_SERVER();
+        // The decoder's complaints go straight to the standard error stream, past every Qt message handler.
+        QTemporaryFile printed;
+        QVERIFY(printed.open());
+        std::fflush(stderr);
+        const int savedStderr = dup(STDERR_FILENO);
+        dup2(printed.handle(), STDERR_FILENO);
+        bool ended = false;
+        {
+            TcmxMP3 chime(m_chime);
+            chime.OnPlayEnd = [&ended](TcmxMP3 *) { ended = true; };
+            chime.Play();
+            ended = QTest::qWaitFor([&ended] { return ended; }, 15000);
+        }
+        std::fflush(stderr);
+        dup2(savedStderr, STDERR_FILENO);
+        close(savedStderr);
+        QVERIFY(ended);
+        printed.seek(0);
+        const QByteArray text = printed.readAll();
+        QVERIFY2(text.isEmpty(), text.constData());
     }
 
     void unplayableMp3_isReportedAndTheNoteRingsAllTheSame()
