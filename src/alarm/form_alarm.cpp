@@ -124,11 +124,14 @@ TFormAlarm::TFormAlarm(QWidget *parent)
     ButtonSelectSound = new QPushButton(QStringLiteral("Select"), this);
     ButtonSelectSound->setObjectName(QStringLiteral("ButtonSelectSound"));
     ButtonSelectSound->setGeometry(240, 112, 57, 22);
+    ButtonSelectSound->setAutoDefault(false);
 
-    // Not the default button: Enter presses it only while it has the focus.
+    // Not the default button: Enter presses it only while it has the focus (keyPressEvent). Neither button
+    // may be auto-default, or the dialog would make the first of them, "Select", answer Enter everywhere.
     ButtonOk = new QPushButton(QStringLiteral("OK"), this);
     ButtonOk->setObjectName(QStringLiteral("ButtonOk"));
     ButtonOk->setGeometry(120, 152, 75, 25);
+    ButtonOk->setAutoDefault(false);
 
     CheckBoxPlaySound = new QCheckBox(QStringLiteral("Play Sound"), this);
     CheckBoxPlaySound->setObjectName(QStringLiteral("CheckBoxPlaySound"));
@@ -320,6 +323,14 @@ void TFormAlarm::keyPressEvent(QKeyEvent *event)
 {
     // There is no Cancel: Esc leaves the dialog open.
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        return;
+    }
+    const bool enter = (event->key() == Qt::Key_Return && event->modifiers() == Qt::NoModifier) ||
+                       (event->key() == Qt::Key_Enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier);
+    if (enter) {
+        if (focusWidget() == ButtonOk)
+            ButtonOk->click();
         event->accept();
         return;
     }

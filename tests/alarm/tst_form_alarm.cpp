@@ -9,6 +9,7 @@
 #include "../desktop_folders.h"
 #include "../test_clock.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -214,6 +215,44 @@ private slots:
         // Closed without OK: the note keeps what it had.
         QCOMPARE(second->alarm().fields, stored);
         QCOMPARE(first->alarm().fields.countStart, 42);
+    }
+
+    void enter_pressesOkOnlyWhileOkHasTheFocus_data()
+    {
+        QTest::addColumn<QString>("focus");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<bool>("pressesOk");
+        QTest::newRow("sound file edit") << "EditFileSound" << int(Qt::Key_Return) << false;
+        QTest::newRow("time field") << "MaskEditTime" << int(Qt::Key_Return) << false;
+        QTest::newRow("date picker") << "DateTimePicker1" << int(Qt::Key_Enter) << false;
+        QTest::newRow("Play Sound") << "CheckBoxPlaySound" << int(Qt::Key_Return) << false;
+        QTest::newRow("Select") << "ButtonSelectSound" << int(Qt::Key_Return) << false;
+        QTest::newRow("OK, Return") << "ButtonOk" << int(Qt::Key_Return) << true;
+        QTest::newRow("OK, keypad Enter") << "ButtonOk" << int(Qt::Key_Enter) << true;
+    }
+    void enter_pressesOkOnlyWhileOkHasTheFocus()
+    {
+        QFETCH(QString, focus);
+        QFETCH(int, key);
+        QFETCH(bool, pressesOk);
+        TFormSticky *note = newNote();
+        note->alarm().fields = {true, false, 1, 0, LocaleTexts::shortDate(QDate(2026, 12, 9)), "15:00", true, "/a.wav"};
+        withDialog(note, [&](TFormAlarm *d) {
+            int chooserRuns = 0;
+            d->chooseFile = [&chooserRuns](const QString &, const QString &) {
+                ++chooserRuns;
+                return QString();
+            };
+            d->activateWindow();
+            QWidget *target = d->findChild<QWidget *>(focus);
+            target->setFocus(Qt::TabFocusReason);
+            QTRY_VERIFY(target->hasFocus());
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key(key),
+                            key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+            QCOMPARE(chooserRuns, 0);
+            QCOMPARE(d->isVisible(), !pressesOk);
+        });
+        QCOMPARE(savedStore().readString(u"Stickie1", u"Time"), pressesOk ? "15:00" : "");
     }
 
     void maskedTime_missingDigit_cannotBeLeftAndEscGivesItBack()
