@@ -20,7 +20,7 @@ constexpr Entry noteRow(const char16_t *key, const char16_t *text)
     return {QStringView(key), QStringView(text), Group::NoteWindow};
 }
 
-constexpr std::array<Entry, 76> catalog = {{
+constexpr std::array<Entry, 77> catalog = {{
     // Tray menu
     mainRow(u"PMNewStickyNote->Caption", u"New Sticky Note"),
     mainRow(u"PMSetAll->Caption", u"Set All"),
@@ -57,6 +57,8 @@ constexpr std::array<Entry, 76> catalog = {{
     mainRow(u"FormAlarm->CheckBoxAlarm->Caption", u"Enable Alarm"),
     mainRow(u"FormAlarm->OpenDialog1->Filter",
             u"All Supported Files (*.wav;*.mp3)|*.wav;*.mp3|WAV Files (*.wav)|*.wav|MP3 Files (*.mp3)|*.mp3"),
+    // A message of the dialog, kept in a property of the form as the file chooser's filter is
+    mainRow(u"FormAlarm->MessageTimePassed->Text", u"The alarm time has already passed"),
     // About box
     mainRow(u"AboutBox->Caption", u"About Program"),
     mainRow(u"AboutBox->LabelAbout->Caption", u"place stickies on screen"),
@@ -105,7 +107,7 @@ constexpr std::array<Entry, 76> catalog = {{
     noteRow(u"FormSticky->PMAlarm->Caption", u"Alarm"),
 }};
 
-constexpr std::size_t mainFormCount = 36;
+constexpr std::size_t mainFormCount = 37;
 
 // entries(Group) hands out one contiguous slice per operation, which holds only while the main form's rows
 // come first.

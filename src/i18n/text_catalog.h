@@ -20,7 +20,7 @@ struct Entry {
     Group group;
 };
 
-// Every entry in the order of application: the 36 of the main form, then the 40 of a note window.
+// Every entry in the order of application: the 37 of the main form, then the 40 of a note window.
 std::span<const Entry> entries();
 // The entries one operation applies, in its order.
 std::span<const Entry> entries(Group group);
