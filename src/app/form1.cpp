@@ -526,17 +526,19 @@ void TForm1::PMAlarmClick(TFormSticky *note)
     dialog->fill(note->alarm().fields, Clock::current().now());
     dialog->TargetNote = number;
     dialog->DefaultSoundFile = note->defaultSoundFile();
-    dialog->onPlaySoundChanged = [this](bool on) {
-        if (FormSticky) {
-            FormSticky->alarm().fields.playSound = on;
+    // The dialog writes into the note it was opened for, held here: the current note moves on while the
+    // dialog is open (an alarm ringing on another note makes that one current).
+    const QPointer<TFormSticky> target(note);
+    dialog->onPlaySoundChanged = [this, target](bool on) {
+        if (target) {
+            target->alarm().fields.playSound = on;
             noteChanged();
         }
     };
-    dialog->onOk = [this, dialog] {
-        const int index = dialog->TargetNote - 1;
-        if (index < 0 || index >= m_notes.size())
+    dialog->onOk = [this, dialog, target] {
+        if (!target || !m_notes.contains(target.data()))
             return;
-        FormSticky = m_notes[index];
+        FormSticky = target.data();
         NoteAlarm &alarm = FormSticky->alarm();
         alarm.fields = dialog->values();
         if (const std::optional<qint64> seconds = dialog->countdownSeconds())

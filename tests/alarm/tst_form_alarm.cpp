@@ -312,6 +312,30 @@ private slots:
         QCOMPARE(savedStore().readString(u"Stickie1", u"Time"), pressesOk ? "15:00" : "");
     }
 
+    void anotherNoteRinging_whileOpen_theDialogStillWritesOnlyItsOwnNote()
+    {
+        TFormSticky *first = newNote();
+        TFormSticky *second = newNote();
+        second->alarm().fields.enabled = true;
+        second->alarm().startCountdown(0, AlarmClocks::current());
+        const AlarmFields secondBefore = [&] {
+            AlarmFields fields = second->alarm().fields;
+            fields.enabled = false; // it rings below
+            return fields;
+        }();
+        withDialog(first, [&](TFormAlarm *d) {
+            m_form->alarms().check(AlarmClocks::current());
+            QVERIFY(second->isRinging());
+            QTest::mouseClick(d->CheckBoxPlaySound, Qt::LeftButton);
+            QTest::mouseClick(d->CheckBoxAlarm, Qt::LeftButton);
+            d->CSpinEditTime->setValue(9);
+            QTest::mouseClick(d->ButtonOk, Qt::LeftButton);
+        });
+        QVERIFY(first->alarm().fields.playSound && first->alarm().fields.enabled);
+        QCOMPARE(first->alarm().fields.countStart, 9);
+        QCOMPARE(second->alarm().fields, secondBefore);
+    }
+
     void maskedTime_missingDigit_cannotBeLeftAndEscGivesItBack()
     {
         TFormSticky *note = newNote();
