@@ -37,20 +37,16 @@ void AlarmScheduler::checkNow()
 
 void AlarmScheduler::check(const AlarmClocks &clocks)
 {
-    // The time of day ran ahead of the steady clock: what fell in between was not watched.
-    if (m_lastSteadyMs >= 0 && m_checkedUntil.isValid() && !m_missedSince.isValid()) {
-        const qint64 wall = m_checkedUntil.msecsTo(clocks.now);
-        if (wall - (clocks.steadyMs - m_lastSteadyMs) > jumpToleranceMs)
-            m_missedSince = m_checkedUntil;
-    }
     QList<Ring> rings;
     for (auto it = m_alarms.begin(); it != m_alarms.end(); ++it) {
-        if (it.key()->takeIfDue(clocks, m_missedSince))
+        NoteAlarm *alarm = it.key();
+        const QDateTime since = alarm->checkedUntil().isValid() ? alarm->checkedUntil() : m_missedSince;
+        if (alarm->takeIfDue(clocks, since))
             rings.append(it.value());
+        alarm->setCheckedUntil(clocks.now);
     }
     m_missedSince = {};
     m_checkedUntil = clocks.now;
-    m_lastSteadyMs = clocks.steadyMs;
 
     std::optional<qint64> next;
     for (auto it = m_alarms.cbegin(); it != m_alarms.cend(); ++it) {

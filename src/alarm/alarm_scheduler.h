@@ -11,16 +11,15 @@
 
 // The one timer behind every note's alarm. A quiet note costs nothing: the scheduler wakes once for the next
 // due moment of all armed alarms, and at least once a minute while any is armed, to notice the time of day
-// jumping forward (a suspended machine waking, a clock set ahead); alarms whose moment fell in such a jump,
-// or between alarmsChecked() and the start, ring at once.
+// jumping forward (a suspended machine waking, a clock set ahead). Every check looks at the span of the time
+// of day since each alarm's last check, so an alarm at a time that fell in such a jump, or between
+// alarmsChecked() and the start, rings at once.
 class AlarmScheduler : public QObject {
     Q_OBJECT
 
 public:
     using Ring = std::function<void()>;
     static constexpr qint64 maxSleepMs = 60 * 1000;
-    // A time of day that moved ahead of the steady clock by more than this was set forward.
-    static constexpr qint64 jumpToleranceMs = 2000;
 
     explicit AlarmScheduler(QObject *parent = nullptr);
 
@@ -45,6 +44,5 @@ private:
     QHash<NoteAlarm *, Ring> m_alarms;
     QTimer m_timer;
     QDateTime m_checkedUntil; // the time of day of the last check
-    QDateTime m_missedSince;  // the start of a span the checks did not watch (a start, a jump); else invalid
-    qint64 m_lastSteadyMs = -1;
+    QDateTime m_missedSince;  // until when alarms were checked before the start; else invalid
 };

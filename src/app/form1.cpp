@@ -541,8 +541,11 @@ void TForm1::PMAlarmClick(TFormSticky *note)
         FormSticky = target.data();
         NoteAlarm &alarm = FormSticky->alarm();
         alarm.fields = dialog->values();
+        const AlarmClocks clocks = AlarmClocks::current();
         if (const std::optional<qint64> seconds = dialog->countdownSeconds())
-            alarm.startCountdown(*seconds, AlarmClocks::current());
+            alarm.startCountdown(*seconds, clocks);
+        // Armed now: a moment that had already passed is no alarm missed.
+        alarm.setCheckedUntil(clocks.now);
         m_alarms.reschedule();
         ErrorDialog::guard([this] { SaveNotes(); });
     };
