@@ -30,6 +30,22 @@ void AlarmScheduler::reschedule()
     m_timer.start(0);
 }
 
+QDateTime AlarmScheduler::alarmsChecked(const AlarmClocks &clocks) const
+{
+    QDateTime until = clocks.now;
+    for (auto it = m_alarms.cbegin(); it != m_alarms.cend(); ++it) {
+        const NoteAlarm *alarm = it.key();
+        if (!alarm->fields.enabled)
+            continue;
+        // One that was looked at and can never ring again (its minute over, texts the clock never shows)
+        // misses nothing, however long ago that was.
+        const QDateTime since = alarm->checkedUntil().isValid() ? alarm->checkedUntil() : m_checkedBeforeStart;
+        if (since.isValid() && since < until && (!alarm->checkedUntil().isValid() || alarm->nextCheckMs(clocks)))
+            until = since;
+    }
+    return until;
+}
+
 void AlarmScheduler::checkNow()
 {
     check(AlarmClocks::current());
@@ -40,13 +56,11 @@ void AlarmScheduler::check(const AlarmClocks &clocks)
     QList<Ring> rings;
     for (auto it = m_alarms.begin(); it != m_alarms.end(); ++it) {
         NoteAlarm *alarm = it.key();
-        const QDateTime since = alarm->checkedUntil().isValid() ? alarm->checkedUntil() : m_missedSince;
+        const QDateTime since = alarm->checkedUntil().isValid() ? alarm->checkedUntil() : m_checkedBeforeStart;
         if (alarm->takeIfDue(clocks, since))
             rings.append(it.value());
         alarm->setCheckedUntil(clocks.now);
     }
-    m_missedSince = {};
-    m_checkedUntil = clocks.now;
 
     std::optional<qint64> next;
     for (auto it = m_alarms.cbegin(); it != m_alarms.cend(); ++it) {

@@ -29,9 +29,14 @@ public:
     // To be called after an alarm's settings changed.
     void reschedule();
 
-    // Until when alarms were checked: set from the settings before the notes load, advanced by every check.
-    QDateTime alarmsChecked() const { return m_checkedUntil; }
-    void setAlarmsChecked(const QDateTime &until) { m_missedSince = m_checkedUntil = until; }
+    // Until when the alarms were checked before the start ("Alarms Checked" of the settings, read before the
+    // notes load): every alarm that comes in without a check of its own (the store's) was watched until then,
+    // however late in the load its note is made, until its first check here.
+    void setAlarmsChecked(const QDateTime &until) { m_checkedBeforeStart = until; }
+    QDateTime checkedBeforeStart() const { return m_checkedBeforeStart; }
+    // Until when every armed alarm that can still ring has been checked, for the settings: the next start
+    // rings what fell due after it. The current time when nothing waits.
+    QDateTime alarmsChecked(const AlarmClocks &clocks) const;
 
     // Runs the check now with the given clocks (the timer runs it with the current ones).
     void check(const AlarmClocks &clocks);
@@ -43,6 +48,5 @@ private:
 
     QHash<NoteAlarm *, Ring> m_alarms;
     QTimer m_timer;
-    QDateTime m_checkedUntil; // the time of day of the last check
-    QDateTime m_missedSince;  // until when alarms were checked before the start; else invalid
+    QDateTime m_checkedBeforeStart; // invalid when unknown
 };

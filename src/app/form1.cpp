@@ -30,6 +30,7 @@
 #include <QRegularExpression>
 #include <QScreen>
 
+#include <algorithm>
 #include <utility>
 
 QPointer<TFormSticky> FormSticky;
@@ -370,6 +371,8 @@ void TForm1::OpenNoteFile(const QString &path)
     TFormSticky *note = createNote();
     note->setNoteNumber(int(m_notes.size()) + 1);
     note->applyRecord(record);
+    // Its alarm was in no store of this program: a moment already past is nothing this program missed.
+    note->alarm().setCheckedUntil(Clock::current().now());
     note->show();
     addToList(note);
 }
@@ -391,7 +394,13 @@ void TForm1::writeSettings() const
     settings.autoStart = AutoStart;
     settings.opacity = DefaultOpacity;
     settings.color = DefaultColor;
-    settings.alarmsChecked = Clock::current().now().toUTC();
+    QDateTime checked = m_alarms.alarmsChecked(AlarmClocks::current());
+    // The notes the load has not reached yet were not looked at at all.
+    const bool armedUnshown = std::any_of(m_unshown.cbegin(), m_unshown.cend(),
+                                          [](const NoteRecord &record) { return record.alarm.enabled; });
+    if (armedUnshown && m_alarms.checkedBeforeStart().isValid())
+        checked = qMin(checked, m_alarms.checkedBeforeStart());
+    settings.alarmsChecked = checked.toUTC();
     settings.write(m_folders.settingsPath);
 }
 

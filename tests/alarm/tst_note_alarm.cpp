@@ -155,6 +155,29 @@ private slots:
         QVERIFY(scheduler.remainingMs() > 59000 && scheduler.remainingMs() <= 60000);
     }
 
+    void scheduler_missedAlarms_ringHoweverLateTheirNoteIsAdded()
+    {
+        TestClock clock(start);
+        AlarmScheduler scheduler;
+        const QDateTime lastRun = start.addSecs(-3600);
+        scheduler.setAlarmsChecked(lastRun);
+        std::vector<NoteAlarm> alarms(4);
+        int rang = 0;
+        for (NoteAlarm &alarm : alarms)
+            alarm.fields = {true, false, 1, 0, LocaleTexts::shortDate(start.date()), "09:00", false, QString()};
+        scheduler.add(&alarms[0], [&rang] { ++rang; });
+        scheduler.check(AlarmClocks::current());
+        QCOMPARE(rang, 1);
+        // The rest of the store comes in later; until each was looked at, the setting stays where it was.
+        clock.advance(50);
+        for (std::size_t i = 1; i < alarms.size(); ++i)
+            scheduler.add(&alarms[i], [&rang] { ++rang; });
+        QCOMPARE(scheduler.alarmsChecked(AlarmClocks::current()), lastRun);
+        scheduler.check(AlarmClocks::current());
+        QCOMPARE(rang, 4);
+        QCOMPARE(scheduler.alarmsChecked(AlarmClocks::current()), clock.now());
+    }
+
     void scheduler_timeOfDayJumpingForward_ringsWhatFellInTheJump()
     {
         TestClock clock(start);

@@ -21,6 +21,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
+#include <QTimer>
 
 #include <QElapsedTimer>
 
@@ -521,6 +522,56 @@ private slots:
         TFormSticky *ringing = form->notes()[1];
         ringing->close();
         QVERIFY(!ringing->isRinging());
+    }
+
+    void alarms_missedInAWholeStore_everyOneRings_data()
+    {
+        QTest::addColumn<bool>("endedWhileLoading");
+        QTest::newRow("whole load") << false;
+        QTest::newRow("ended while loading, then started again") << true;
+    }
+    void alarms_missedInAWholeStore_everyOneRings()
+    {
+        QFETCH(bool, endedWhileLoading);
+        TestClock clock(QDateTime(QDate(2026, 12, 9), QTime(10, 0)));
+        const QByteArray today = LocaleTexts::shortDate(clock.now().date()).toUtf8();
+        const QString lastRun = clock.now().toUTC().addSecs(-3600).toString(Qt::ISODate);
+        writeFile(QStringLiteral("quillet.ini"), "[Options]\r\nAlarms Checked=" + lastRun.toUtf8() + "\r\n");
+        constexpr int count = 500;
+        QByteArray store = "[Stickies]\r\nTotal=" + QByteArray::number(count) + "\r\n";
+        for (int i = 1; i <= count; ++i)
+            store += noteSection(i, QStringLiteral("n%1").arg(i), i % 40 * 20, i % 30 * 20,
+                                 "Alarm=1\r\nCountdown=0\r\nDate=" + today + "\r\nTime=09:30\r\n");
+        writeFile(QStringLiteral("stickies.ini"), store);
+        const auto settingChecked = [this] {
+            return Profile::load(m_dir.filePath(QStringLiteral("quillet.ini")))
+                .readString(u"Options", u"Alarms Checked");
+        };
+
+        if (endedWhileLoading) {
+            // A termination request answered while the notes load: the notes not yet looked at keep both their
+            // armed alarm and the setting that tells the next start what they missed.
+            QList<bool> rang; // by note, when the store was written
+            QTimer::singleShot(0, this, [this, &rang] {
+                for (const TFormSticky *note : m_form->notes())
+                    rang.append(note->isRinging());
+                m_form->closeForTermination();
+            });
+            start();
+            QVERIFY(m_form->isClosed());
+            QVERIFY(rang.size() < count);
+            QCOMPARE(settingChecked(), lastRun);
+            const Profile saved = savedStore();
+            for (int i = 0; i < count; ++i)
+                QCOMPARE(saved.readBool(QStringLiteral("Stickie%1").arg(i + 1), u"Alarm", false), !rang.value(i));
+            m_form.reset();
+        }
+        TForm1 *form = start();
+        QCOMPARE(form->notes().size(), count);
+        QTRY_VERIFY(std::all_of(form->notes().cbegin(), form->notes().cend(),
+                                [](const TFormSticky *note) { return note->isRinging(); }));
+        QVERIFY(form->FormClose());
+        QCOMPARE(settingChecked(), clock.now().toUTC().toString(Qt::ISODate));
     }
 
     void load_storeThatCannotBeRead_isReportedAndNeverReplaced()
