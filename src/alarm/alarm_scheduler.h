@@ -3,11 +3,11 @@
 #include "alarm/note_alarm.h"
 
 #include <QDateTime>
-#include <QHash>
 #include <QObject>
 #include <QTimer>
 
 #include <functional>
+#include <vector>
 
 // The one timer behind every note's alarm. A quiet note costs nothing: the scheduler wakes once for the next
 // due moment of all armed alarms, and at least once a minute while any is armed, to notice the time of day
@@ -23,7 +23,8 @@ public:
 
     explicit AlarmScheduler(QObject *parent = nullptr);
 
-    // Watches alarm (owned by the caller, alive until remove()); ring runs when it fires.
+    // Watches alarm (owned by the caller, alive until remove()); ring runs when it fires. A ring must return
+    // at once and never run an event loop (no modal dialog): the notes due with it wait for it.
     void add(NoteAlarm *alarm, Ring ring);
     void remove(NoteAlarm *alarm);
     // To be called after an alarm's settings changed.
@@ -45,8 +46,14 @@ public:
 
 private:
     void checkNow();
+    // Where the span of an alarm's next check begins.
+    QDateTime since(const NoteAlarm &alarm) const;
 
-    QHash<NoteAlarm *, Ring> m_alarms;
+    struct Watched {
+        NoteAlarm *alarm;
+        Ring ring;
+    };
+    std::vector<Watched> m_alarms; // in the order added: the order of the notes
     QTimer m_timer;
     QDateTime m_checkedBeforeStart; // invalid when unknown
 };

@@ -166,6 +166,7 @@ void TForm1::FormCreate(const QString &commandLineFile)
             OpenNoteFile(commandLineFile);
     });
     m_started = true;
+    showSoundFailures();
     // Later starts that handed over while this one was loading get their notes now, in order.
     const QStringList pending = std::exchange(m_pendingArguments, {});
     for (const QString &argument : pending)
@@ -175,9 +176,25 @@ void TForm1::FormCreate(const QString &commandLineFile)
 void TForm1::ringNote(TFormSticky *note)
 {
     FormSticky = note;
-    // A sound that cannot be played is reported; the note rings all the same.
-    ErrorDialog::guard([note] { note->ringAlarm(); });
+    note->ringAlarm();
     noteChanged(); // the fired alarm is off now, which the store must learn
+}
+
+void TForm1::reportSoundFailure(const QString &message)
+{
+    m_soundFailures.append(message);
+    showSoundFailures();
+}
+
+void TForm1::showSoundFailures()
+{
+    // A box during the load would hold up the notes not made yet, and their missed alarms with them.
+    if (!m_started || m_closed || m_showingSoundFailures)
+        return;
+    m_showingSoundFailures = true;
+    while (!m_soundFailures.isEmpty() && !m_closed)
+        ErrorDialog::show(m_soundFailures.takeFirst());
+    m_showingSoundFailures = false;
 }
 
 void TForm1::RegisterFileType() const
@@ -230,6 +247,7 @@ TFormSticky *TForm1::createNote()
     connect(note, &TFormSticky::closed, this, &TForm1::removeFromList);
     connect(note, &TFormSticky::changed, this, &TForm1::noteChanged);
     connect(note, &TFormSticky::alarmRequested, this, &TForm1::PMAlarmClick);
+    connect(note, &TFormSticky::soundFailed, this, &TForm1::reportSoundFailure);
     m_alarms.add(&note->alarm(), [this, note] { ringNote(note); });
     if (!m_trayIcon->trayAvailable())
         note->setTrayMenu(m_popupMenu);

@@ -140,6 +140,10 @@ private:
     TextTarget::Forms textForms();
     void removeStaleTemporaryFiles() const;
     void ringNote(TFormSticky *note);
+    // A ringing note's sound failed: shown once start-up is over and the ringing notes all rang, one box
+    // after the other.
+    void reportSoundFailure(const QString &message);
+    void showSoundFailures();
     void updateTrayMenuInNotes();
     NoteDefaults noteDefaults() const;
     QList<NoteRecord> currentRecords() const;
@@ -169,6 +173,9 @@ private:
     QStringList m_pendingArguments; // handed over by later starts while this one was still starting
     QList<NoteRecord> m_unshown;    // stored notes whose windows LoadNotes has not made yet
     QList<NoteRecord> m_lastSaved;
+
+    QStringList m_soundFailures; // not shown yet
+    bool m_showingSoundFailures = false;
 };
 
 // The current note: the note window that the last note command addressed; null once that window is gone.

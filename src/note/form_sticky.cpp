@@ -26,6 +26,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPalette>
+#include <QPointer>
 #include <QTextBlock>
 #include <QTextBlockFormat>
 #include <QTextCursor>
@@ -522,7 +523,10 @@ void TFormSticky::ringAlarm()
     }
     if (sound) {
         m_soundKind = AlarmSound::kindOf(m_alarm.fields.soundFile);
-        AlarmSound::start(m_alarm.fields.soundFile);
+        AlarmSound::start(m_alarm.fields.soundFile, [note = QPointer<TFormSticky>(this)](const QString &message) {
+            if (note)
+                Q_EMIT note->soundFailed(message);
+        });
     }
 }
 

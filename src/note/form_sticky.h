@@ -163,6 +163,7 @@ public:
     const NoteAlarm &alarm() const { return m_alarm; }
     QString defaultSoundFile() const { return m_defaultSoundFile; }
     // The alarm fired: the note comes to the front and shakes, one step every 10 ms, and its sound starts.
+    // Returns at once; a sound that cannot be played is told by soundFailed() later.
     void ringAlarm();
     bool isRinging() const { return m_ringing; }
     // A mouse button pressed in the text: the ringing ends and an MP3 sound stops (a WAV plays on).
@@ -179,6 +180,8 @@ signals:
     void changed();
     // "Alarm" was chosen: the main form opens the alarm dialog on this note.
     void alarmRequested(TFormSticky *note);
+    // The sound of a ringing alarm could not be played; message is the error dialog's text.
+    void soundFailed(const QString &message);
 
 protected:
     void showEvent(QShowEvent *event) override;

@@ -17,6 +17,7 @@
 #include <QGuiApplication>
 #include <QLocale>
 #include <QMenu>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
@@ -572,6 +573,46 @@ private slots:
                                 [](const TFormSticky *note) { return note->isRinging(); }));
         QVERIFY(form->FormClose());
         QCOMPARE(settingChecked(), clock.now().toUTC().toString(Qt::ISODate));
+    }
+
+    void alarms_aSoundThatFails_isReportedOnlyOnceEveryDueNoteRings_data()
+    {
+        QTest::addColumn<QByteArray>("sound"); // the first note's; the file is made when it has content
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("message"); // a pattern
+        QTest::newRow("missing") << QByteArray("gone.mp3") << QByteArray() << "^Cannot open file .*gone\\.mp3\\.$";
+        QTest::newRow("no MP3 audio") << QByteArray("text.mp3") << QByteArray("no audio here\n").repeated(100)
+                                      << "^\\d+ - \\S";
+    }
+    void alarms_aSoundThatFails_isReportedOnlyOnceEveryDueNoteRings()
+    {
+        QFETCH(QByteArray, sound);
+        QFETCH(QByteArray, content);
+        QFETCH(QString, message);
+        TestClock clock(QDateTime(QDate(2026, 12, 9), QTime(10, 0)));
+        if (!content.isEmpty())
+            writeFile(QString::fromLatin1(sound), content);
+        const QByteArray due = "Alarm=1\r\nCountdown=0\r\nDate=" + LocaleTexts::shortDate(clock.now().date()).toUtf8() +
+                               "\r\nTime=10:00\r\n";
+        writeFile(QStringLiteral("stickies.ini"),
+                  "[Stickies]\r\nTotal=3\r\n" +
+                      noteSection(1, QStringLiteral("failing sound"), 0, 0,
+                                  due + "Play Sound=1\r\nSound File=" + m_dir.filePath(sound).toUtf8() + "\r\n") +
+                      noteSection(2, QStringLiteral("same minute"), 0, 0, due) +
+                      noteSection(3, QStringLiteral("same minute too"), 0, 0, due));
+        // What a box shown now would hold up: a note not ringing yet, or one disarmed without ringing.
+        QStringList heldUp;
+        ErrorDialog::setHandler([&](const QString &text) {
+            m_errors.append(text);
+            for (const TFormSticky *note : m_form->notes()) {
+                if (!note->isRinging() || note->alarm().fields.enabled)
+                    heldUp.append(note->windowTitle());
+            }
+        });
+        start();
+        QTRY_COMPARE(m_errors.size(), 1);
+        QVERIFY2(QRegularExpression(message).match(m_errors.first()).hasMatch(), qPrintable(m_errors.first()));
+        QCOMPARE(heldUp, QStringList());
     }
 
     void load_storeThatCannotBeRead_isReportedAndNeverReplaced()
