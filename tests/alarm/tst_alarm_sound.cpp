@@ -12,6 +12,7 @@
 #include <QTest>
 #include <QTextEdit>
 
+#include <algorithm>
 #include <unistd.h>
 
 // A ringing note: where it shakes, what a press in its text stops, and the sounds it starts, played for real
@@ -37,6 +38,7 @@ private slots:
         TFormSticky note;
         note.move(200, 150);
         note.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&note));
         QSignalSpy changed(&note, &TFormSticky::changed);
         ring(note, QString());
         QList<int> offsets{note.x() - 200};
@@ -54,6 +56,33 @@ private slots:
         QCOMPARE(note.pos(), QPoint(200, 150));
         note.Timer1Timer();
         QCOMPARE(note.pos(), QPoint(200, 150));
+    }
+
+    void ringing_movedByTheUser_shakesAndStaysWhereItWasPut()
+    {
+        TFormSticky note;
+        note.move(200, 150);
+        note.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&note));
+        ring(note, QString());
+        note.Timer1Timer();
+        QSignalSpy changed(&note, &TFormSticky::changed);
+        note.move(420, 330); // dragged by its title bar while it shakes
+        QCOMPARE(changed.count(), 1);
+        QList<int> offsets;
+        for (int tick = 0; tick < 6; ++tick) {
+            note.Timer1Timer();
+            offsets.append(note.x() - 420);
+            QCOMPARE(note.y(), 330);
+        }
+        QCOMPARE(offsets.size(), 6);
+        QVERIFY2(*std::min_element(offsets.cbegin(), offsets.cend()) >= -1 &&
+                     *std::max_element(offsets.cbegin(), offsets.cend()) <= 2,
+                 qPrintable(QDebug::toString(offsets)));
+        QCOMPARE(QPoint(note.toRecord().left, note.toRecord().top), QPoint(420, 330));
+        pressInText(note);
+        QCOMPARE(note.pos(), QPoint(420, 330));
+        QCOMPARE(QPoint(note.toRecord().left, note.toRecord().top), QPoint(420, 330));
     }
 
     void pressInTwoMp3Notes_stopsTheLaterPlayerOnly_andAWavPlaysOn()
