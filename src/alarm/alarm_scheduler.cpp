@@ -1,6 +1,6 @@
 #include "alarm/alarm_scheduler.h"
 
-#include <QList>
+#include <algorithm>
 
 AlarmScheduler::AlarmScheduler(QObject *parent)
     : QObject(parent)
@@ -13,13 +13,13 @@ AlarmScheduler::AlarmScheduler(QObject *parent)
 
 void AlarmScheduler::add(NoteAlarm *alarm, Ring ring)
 {
-    m_alarms.insert(alarm, std::move(ring));
+    m_alarms.push_back({alarm, std::move(ring)});
     reschedule();
 }
 
 void AlarmScheduler::remove(NoteAlarm *alarm)
 {
-    m_alarms.remove(alarm);
+    std::erase_if(m_alarms, [alarm](const Watched &watched) { return watched.alarm == alarm; });
     reschedule();
 }
 
@@ -30,6 +30,27 @@ void AlarmScheduler::reschedule()
     m_timer.start(0);
 }
 
+QDateTime AlarmScheduler::since(const NoteAlarm &alarm) const
+{
+    return alarm.checkedUntil().isValid() ? alarm.checkedUntil() : m_checkedBeforeStart;
+}
+
+QDateTime AlarmScheduler::alarmsChecked(const AlarmClocks &clocks) const
+{
+    QDateTime until = clocks.now;
+    for (const Watched &watched : m_alarms) {
+        const NoteAlarm &alarm = *watched.alarm;
+        if (!alarm.fields.enabled)
+            continue;
+        // One that was looked at and can never ring again (its minute over, texts the clock never shows)
+        // misses nothing, however long ago that was.
+        const QDateTime from = since(alarm);
+        if (from.isValid() && from < until && (!alarm.checkedUntil().isValid() || alarm.nextCheckMs(clocks)))
+            until = from;
+    }
+    return until;
+}
+
 void AlarmScheduler::checkNow()
 {
     check(AlarmClocks::current());
@@ -37,24 +58,21 @@ void AlarmScheduler::checkNow()
 
 void AlarmScheduler::check(const AlarmClocks &clocks)
 {
-    // The time of day ran ahead of the steady clock: what fell in between was not watched.
-    if (m_lastSteadyMs >= 0 && m_checkedUntil.isValid() && !m_missedSince.isValid()) {
-        const qint64 wall = m_checkedUntil.msecsTo(clocks.now);
-        if (wall - (clocks.steadyMs - m_lastSteadyMs) > jumpToleranceMs)
-            m_missedSince = m_checkedUntil;
+    // Each due alarm is disarmed and rung in one step, so that no alarm is ever off without its note ringing.
+    // A ring returns at once (a sound that fails is reported later), so the notes due together all ring now,
+    // in the order of the notes.
+    const std::vector<Watched> watched = m_alarms;
+    for (const Watched &entry : watched) {
+        NoteAlarm *alarm = entry.alarm;
+        const bool due = alarm->takeIfDue(clocks, since(*alarm));
+        alarm->setCheckedUntil(clocks.now);
+        if (due)
+            entry.ring();
     }
-    QList<Ring> rings;
-    for (auto it = m_alarms.begin(); it != m_alarms.end(); ++it) {
-        if (it.key()->takeIfDue(clocks, m_missedSince))
-            rings.append(it.value());
-    }
-    m_missedSince = {};
-    m_checkedUntil = clocks.now;
-    m_lastSteadyMs = clocks.steadyMs;
 
     std::optional<qint64> next;
-    for (auto it = m_alarms.cbegin(); it != m_alarms.cend(); ++it) {
-        if (const auto at = it.key()->nextCheckMs(clocks))
+    for (const Watched &entry : m_alarms) {
+        if (const auto at = entry.alarm->nextCheckMs(clocks))
             next = next ? qMin(*next, *at) : *at;
     }
     // A moment already past can only be one whose texts the clock never matches in the end (its minute
@@ -63,7 +81,4 @@ void AlarmScheduler::check(const AlarmClocks &clocks)
         m_timer.start(int(qBound<qint64>(1, *next > clocks.steadyMs ? *next - clocks.steadyMs : 1000, maxSleepMs)));
     else
         m_timer.stop();
-    // Last, as a ring may show a dialog (a sound that cannot be played) that runs the event loop.
-    for (const Ring &ring : std::as_const(rings))
-        ring();
 }

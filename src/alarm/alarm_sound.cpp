@@ -2,7 +2,9 @@
 
 #include "alarm/cmx_mp3.h"
 #include "platform/sound.h"
+#include "store/app_error.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QTimer>
 
@@ -41,23 +43,34 @@ QString kindOf(const QString &path)
     return dot < 0 ? QString() : name.mid(dot).toLower();
 }
 
-void start(const QString &path)
+void start(const QString &path, const std::function<void(const QString &message)> &failed)
 {
     const QString kind = kindOf(path);
     if (kind == QLatin1String(".wav")) {
         Sound::play(path);
-    } else if (kind == QLatin1String(".mp3")) {
+        return;
+    }
+    if (kind != QLatin1String(".mp3"))
+        return;
+    const auto report = [failed](const QString &message) {
+        QTimer::singleShot(0, QCoreApplication::instance(), [failed, message] { failed(message); });
+    };
+    TcmxMP3 *raw = nullptr;
+    try {
         auto player = std::make_unique<TcmxMP3>(path);
-        TcmxMP3 *raw = player.get();
+        raw = player.get();
         raw->OnPlayEnd = [](TcmxMP3 *sender) { release(sender); };
+        raw->OnPlayError = [report](TcmxMP3 *sender, const QString &message) {
+            release(sender);
+            report(message);
+        };
         players().push_back(std::move(player));
-        try {
-            raw->Play();
-        } catch (...) {
-            release(raw);
-            throw;
-        }
+        raw->Play();
         latest = raw;
+    } catch (const AppError &error) {
+        if (raw)
+            release(raw);
+        report(error.message());
     }
 }
 

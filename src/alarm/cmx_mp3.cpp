@@ -19,8 +19,12 @@ TcmxMP3::TcmxMP3(const QString &fileName)
     m_lengthInSeconds = int(length.milliseconds / 1000);
 
     QObject::connect(m_media.get(), &Media::endReached, m_media.get(), [this] { mciNotifyEvent(); });
-    // A failure after the start ends the playback like Stop does: silently, as there is no caller to tell.
-    QObject::connect(m_media.get(), &Media::failed, m_media.get(), [this] { Stop(); });
+    // A failure after the start ends the playback like Stop does; the owner learns of it by the event.
+    QObject::connect(m_media.get(), &Media::failed, m_media.get(), [this](int code, const QString &text) {
+        Stop();
+        if (OnPlayError)
+            OnPlayError(this, eMciDeviceError(code, text).message());
+    });
     QObject::connect(&m_progressTimer, &QTimer::timeout, &m_progressTimer, [this] { OnProgressTimer(); });
 }
 

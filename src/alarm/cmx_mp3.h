@@ -29,12 +29,14 @@ enum TMPTimeFormat {
 };
 
 // An MP3 file and the means to play it once: the device is opened by Play and closed again by Stop, which the
-// end of the file also calls. Besides playing it reads and writes the file's ID3 version 1.1 tag and moves the
-// file. Everything runs on the UI thread, the events included.
+// end of the file also calls. Play never waits for the device: the file loads in the background, and a failure
+// found there comes as OnPlayError. Besides playing it reads and writes the file's ID3 version 1.1 tag and
+// moves the file. Everything runs on the UI thread, the events included.
 class TcmxMP3 {
 public:
     using TcmxPlayProgress = std::function<void(TcmxMP3 *sender, int aSecs)>;
     using TNotifyEvent = std::function<void(TcmxMP3 *sender)>;
+    using TErrorEvent = std::function<void(TcmxMP3 *sender, const QString &message)>;
 
     // Reads the tag and measures the length. Throws AppError("Cannot open file <name>") when the file cannot
     // be read, eMciDeviceError when it holds no MP3 audio.
@@ -44,7 +46,7 @@ public:
     TcmxMP3 &operator=(const TcmxMP3 &) = delete;
 
     // Opens the device when closed and plays from the current position to the end; a playing player starts
-    // again from the beginning. Throws eMciDeviceError when the device cannot be opened.
+    // again from the beginning. Returns at once. Throws eMciDeviceError when the file is gone.
     void Play();
     // Stops and closes the device; OnPlayEnd is not called for this playback. Nothing while closed.
     void Stop();
@@ -83,6 +85,9 @@ public:
     TcmxPlayProgress OnProgress;
     // Called once when playback has reached the end of the file, after the device has been closed.
     TNotifyEvent OnPlayEnd;
+    // Called when the file could not be played after all (no audio the device reads, the audio server gone),
+    // with the message of eMciDeviceError ("%d - %s"), after the device has been closed. Never inside Play.
+    TErrorEvent OnPlayError;
 
 private:
     void mciOpen();

@@ -1,6 +1,7 @@
 #include "alarm/form_alarm.h"
 
 #include "alarm/note_alarm.h"
+#include "platform/clock.h"
 #include "platform/locale_texts.h"
 #include "ui/cspin_edit.h"
 #include "ui/error_dialog.h"
@@ -95,6 +96,7 @@ TFormAlarm::TFormAlarm(QWidget *parent)
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
     , OpenDialogFilter(QStringLiteral("All Supported Files (*.wav;*.mp3)|*.wav;*.mp3|WAV Files (*.wav)|*.wav|"
                                       "MP3 Files (*.mp3)|*.mp3"))
+    , MessageTimePassed(QStringLiteral("The alarm time has already passed"))
 {
     setObjectName(QStringLiteral("FormAlarm"));
     setWindowTitle(QStringLiteral("Set Alarm"));
@@ -124,11 +126,14 @@ TFormAlarm::TFormAlarm(QWidget *parent)
     ButtonSelectSound = new QPushButton(QStringLiteral("Select"), this);
     ButtonSelectSound->setObjectName(QStringLiteral("ButtonSelectSound"));
     ButtonSelectSound->setGeometry(240, 112, 57, 22);
+    ButtonSelectSound->setAutoDefault(false);
 
-    // Not the default button: Enter presses it only while it has the focus.
+    // Not the default button: Enter presses it only while it has the focus (keyPressEvent). Neither button
+    // may be auto-default, or the dialog would make the first of them, "Select", answer Enter everywhere.
     ButtonOk = new QPushButton(QStringLiteral("OK"), this);
     ButtonOk->setObjectName(QStringLiteral("ButtonOk"));
     ButtonOk->setGeometry(120, 152, 75, 25);
+    ButtonOk->setAutoDefault(false);
 
     CheckBoxPlaySound = new QCheckBox(QStringLiteral("Play Sound"), this);
     CheckBoxPlaySound->setObjectName(QStringLiteral("CheckBoxPlaySound"));
@@ -246,6 +251,11 @@ void TFormAlarm::ButtonSelectSoundClick()
 
 void TFormAlarm::ButtonOkClick()
 {
+    // Such an alarm would be stored armed and never ring; the user corrects it in the dialog still open.
+    if (atTimePassed()) {
+        ErrorDialog::show(MessageTimePassed);
+        return;
+    }
     if (onOk)
         onOk();
     accept();
@@ -258,7 +268,8 @@ void TFormAlarm::fill(const AlarmFields &fields, const QDateTime &now)
     applyAlarmRule();
     CSpinEditTime->setValue(fields.countStart);
     ComboBoxPeriod->setCurrentIndex(fields.period >= 0 && fields.period < ComboBoxPeriod->count() ? fields.period : -1);
-    QDate date = now.date();
+    const QDateTime nextMinute = QDateTime(now.date(), QTime(now.time().hour(), now.time().minute())).addSecs(60);
+    QDate date = nextMinute.date();
     if (!fields.date.isEmpty()) {
         const QDate stored = LocaleTexts::parseShortDate(fields.date);
         if (stored.isValid())
@@ -267,7 +278,8 @@ void TFormAlarm::fill(const AlarmFields &fields, const QDateTime &now)
             ErrorDialog::show(QStringLiteral("'%1' is not a valid date").arg(fields.date));
     }
     DateTimePicker1->setDate(date);
-    MaskEditTime->setMaskedText(fields.time.isEmpty() ? LocaleTexts::hourMinute(now.time()) : fields.time);
+    const bool timeKnown = !fields.date.isEmpty() && !fields.time.isEmpty();
+    MaskEditTime->setMaskedText(timeKnown ? fields.time : LocaleTexts::hourMinute(nextMinute.time()));
     CheckBoxPlaySound->setChecked(fields.playSound);
     applySoundRule();
     EditFileSound->setText(fields.soundFile);
@@ -285,6 +297,18 @@ AlarmFields TFormAlarm::values() const
     fields.playSound = CheckBoxPlaySound->isChecked();
     fields.soundFile = EditFileSound->text();
     return fields;
+}
+
+bool TFormAlarm::atTimePassed() const
+{
+    if (!CheckBoxAlarm->isChecked() || !RadioButtonAt->isChecked())
+        return false;
+    NoteAlarm alarm;
+    alarm.fields = values();
+    // Its own minute is not past yet: the check finds such an alarm due at once. A time that never reads
+    // ("25:99", a blank for the first digit) is no moment, and OK stores it as typed.
+    const std::optional<QDateTime> moment = alarm.atMoment(QLocale::system());
+    return moment && moment->addSecs(60) <= Clock::current().now();
 }
 
 std::optional<qint64> TFormAlarm::countdownSeconds() const
@@ -320,6 +344,14 @@ void TFormAlarm::keyPressEvent(QKeyEvent *event)
 {
     // There is no Cancel: Esc leaves the dialog open.
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        return;
+    }
+    const bool enter = (event->key() == Qt::Key_Return && event->modifiers() == Qt::NoModifier) ||
+                       (event->key() == Qt::Key_Enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier);
+    if (enter) {
+        if (focusWidget() == ButtonOk)
+            ButtonOk->click();
         event->accept();
         return;
     }

@@ -47,13 +47,16 @@ class TFormAlarm : public QDialog {
     Q_OBJECT
     // The file dialog is no widget of the form; its filter is reached under its text key's path as this.
     Q_PROPERTY(QString OpenDialog1Filter MEMBER OpenDialogFilter)
+    // So is the message of OK on an alarm at a time already past.
+    Q_PROPERTY(QString MessageTimePassedText MEMBER MessageTimePassed)
 
 public:
     explicit TFormAlarm(QWidget *parent = nullptr);
 
-    // The controls' fill from a note's fields, on the given day and time for a note without "Date" or
-    // "Time". A "Date" that does not read is reported through the error dialog and the picker shows today,
-    // so a note whose date is damaged can still get a new alarm.
+    // The controls' fill from a note's fields. A note without "Date" gets the next whole minute after now in
+    // both the picker and the time field, one without "Time" that minute's time. A "Date" that does not read
+    // is reported through the error dialog and the picker shows today, so a note whose date is damaged can
+    // still get a new alarm.
     void fill(const AlarmFields &fields, const QDateTime &now);
     // The fields as the controls hold them: what OK stores.
     AlarmFields values() const;
@@ -93,6 +96,8 @@ public:
     QPushButton *ButtonOk;
     // The file chooser's filters in the form "name|patterns|name|patterns"; a language file may replace it.
     QString OpenDialogFilter;
+    // OK refuses an enabled alarm at a date and time whose minute is over with this message.
+    QString MessageTimePassed;
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -102,4 +107,5 @@ private:
     void fitCaptions();
     void applyAlarmRule();
     void applySoundRule();
+    bool atTimePassed() const;
 };

@@ -11,6 +11,9 @@ namespace {
 
 constexpr std::array<qint64, 5> periodSeconds{60, 3600, 86400, 604800, 2592000};
 constexpr qint64 minuteMs = 60 * 1000;
+// A countdown's due moment on the time of day that is further than this from the steady clock's followed a
+// changed time of day.
+constexpr qint64 dueDriftMs = 2000;
 
 } // namespace
 
@@ -67,20 +70,27 @@ std::optional<QDateTime> NoteAlarm::atMoment(const QLocale &locale) const
     return QDateTime(date, QTime(time.captured(1).toInt(), time.captured(2).toInt()));
 }
 
-bool NoteAlarm::takeIfDue(const AlarmClocks &clocks, const QDateTime &missedSince)
+bool NoteAlarm::takeIfDue(const AlarmClocks &clocks, const QDateTime &uncheckedSince)
 {
     if (!fields.enabled)
         return false;
     bool due = false;
     if (fields.countdown) {
-        due = !m_dueSteadyMs || *m_dueSteadyMs <= clocks.steadyMs || (missedSince.isValid() && m_dueUtc <= clocks.now);
+        due = !m_dueSteadyMs || *m_dueSteadyMs <= clocks.steadyMs;
+        // The time of day was set: the store's "Due" moves with it, so that a restart resumes the same wait.
+        if (!due) {
+            const QDateTime onTimeOfDay = clocks.now.toUTC().addMSecs(*m_dueSteadyMs - clocks.steadyMs);
+            if (qAbs(onTimeOfDay.msecsTo(m_dueUtc)) > dueDriftMs)
+                m_dueUtc = onTimeOfDay;
+        }
     } else {
         due = fields.date == LocaleTexts::shortDate(clocks.now.date(), clocks.locale) &&
               fields.time == LocaleTexts::hourMinute(clocks.now.time());
-        // A minute that passed while the program did not run, or while the machine slept.
-        if (!due && missedSince.isValid()) {
+        // A minute that passed unseen: while the program did not run, the machine slept or the clock was set
+        // forward over it.
+        if (!due && uncheckedSince.isValid()) {
             if (const auto moment = atMoment(clocks.locale))
-                due = moment->addSecs(60) > missedSince && *moment <= clocks.now;
+                due = moment->addSecs(60) > uncheckedSince && *moment <= clocks.now;
         }
     }
     if (due)

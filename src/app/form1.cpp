@@ -32,6 +32,7 @@
 #include <QMenu>
 #include <QScreen>
 
+#include <algorithm>
 #include <utility>
 
 QPointer<TFormSticky> FormSticky;
@@ -171,6 +172,7 @@ void TForm1::FormCreate(const QString &commandLineFile)
             OpenNoteFile(commandLineFile);
     });
     m_started = true;
+    showSoundFailures();
     // Later starts that handed over while this one was loading get their notes now, in order.
     const QStringList pending = std::exchange(m_pendingArguments, {});
     for (const QString &argument : pending)
@@ -180,9 +182,25 @@ void TForm1::FormCreate(const QString &commandLineFile)
 void TForm1::ringNote(TFormSticky *note)
 {
     FormSticky = note;
-    // A sound that cannot be played is reported; the note rings all the same.
-    ErrorDialog::guard([note] { note->ringAlarm(); });
+    note->ringAlarm();
     noteChanged(); // the fired alarm is off now, which the store must learn
+}
+
+void TForm1::reportSoundFailure(const QString &message)
+{
+    m_soundFailures.append(message);
+    showSoundFailures();
+}
+
+void TForm1::showSoundFailures()
+{
+    // A box during the load would hold up the notes not made yet, and their missed alarms with them.
+    if (!m_started || m_closed || m_showingSoundFailures)
+        return;
+    m_showingSoundFailures = true;
+    while (!m_soundFailures.isEmpty() && !m_closed)
+        ErrorDialog::show(m_soundFailures.takeFirst());
+    m_showingSoundFailures = false;
 }
 
 void TForm1::RegisterFileType() const
@@ -231,6 +249,7 @@ TFormSticky *TForm1::createNote()
     connect(note, &TFormSticky::closed, this, &TForm1::removeFromList);
     connect(note, &TFormSticky::changed, this, &TForm1::noteChanged);
     connect(note, &TFormSticky::alarmRequested, this, &TForm1::PMAlarmClick);
+    connect(note, &TFormSticky::soundFailed, this, &TForm1::reportSoundFailure);
     m_alarms.add(&note->alarm(), [this, note] { ringNote(note); });
     if (!m_trayIcon->trayAvailable())
         note->setTrayMenu(m_popupMenu);
@@ -481,6 +500,8 @@ void TForm1::OpenNoteFile(const QString &path)
     TFormSticky *note = createNote();
     note->setNoteNumber(int(m_notes.size()) + 1);
     note->applyRecord(record);
+    // Its alarm was in no store of this program: a moment already past is nothing this program missed.
+    note->alarm().setCheckedUntil(Clock::current().now());
     note->show();
     addToList(note);
 }
@@ -502,7 +523,13 @@ void TForm1::writeSettings() const
     settings.autoStart = AutoStart;
     settings.opacity = DefaultOpacity;
     settings.color = DefaultColor;
-    settings.alarmsChecked = Clock::current().now().toUTC();
+    QDateTime checked = m_alarms.alarmsChecked(AlarmClocks::current());
+    // The notes the load has not reached yet were not looked at at all.
+    const bool armedUnshown = std::any_of(m_unshown.cbegin(), m_unshown.cend(),
+                                          [](const NoteRecord &record) { return record.alarm.enabled; });
+    if (armedUnshown && m_alarms.checkedBeforeStart().isValid())
+        checked = qMin(checked, m_alarms.checkedBeforeStart());
+    settings.alarmsChecked = checked.toUTC();
     settings.write(m_folders.settingsPath);
 }
 
@@ -664,21 +691,26 @@ void TForm1::PMAlarmClick(TFormSticky *note)
     dialog->fill(note->alarm().fields, Clock::current().now());
     dialog->TargetNote = number;
     dialog->DefaultSoundFile = note->defaultSoundFile();
-    dialog->onPlaySoundChanged = [this](bool on) {
-        if (FormSticky) {
-            FormSticky->alarm().fields.playSound = on;
+    // The dialog writes into the note it was opened for, held here: the current note moves on while the
+    // dialog is open (an alarm ringing on another note makes that one current).
+    const QPointer<TFormSticky> target(note);
+    dialog->onPlaySoundChanged = [this, target](bool on) {
+        if (target) {
+            target->alarm().fields.playSound = on;
             noteChanged();
         }
     };
-    dialog->onOk = [this, dialog] {
-        const int index = dialog->TargetNote - 1;
-        if (index < 0 || index >= m_notes.size())
+    dialog->onOk = [this, dialog, target] {
+        if (!target || !m_notes.contains(target.data()))
             return;
-        FormSticky = m_notes[index];
+        FormSticky = target.data();
         NoteAlarm &alarm = FormSticky->alarm();
         alarm.fields = dialog->values();
+        const AlarmClocks clocks = AlarmClocks::current();
         if (const std::optional<qint64> seconds = dialog->countdownSeconds())
-            alarm.startCountdown(*seconds, AlarmClocks::current());
+            alarm.startCountdown(*seconds, clocks);
+        // Armed now: a moment that had already passed is no alarm missed.
+        alarm.setCheckedUntil(clocks.now);
         m_alarms.reschedule();
         ErrorDialog::guard([this] { SaveNotes(); });
     };

@@ -154,6 +154,10 @@ private:
     TextTarget::Forms textForms();
     void removeStaleTemporaryFiles() const;
     void ringNote(TFormSticky *note);
+    // A ringing note's sound failed: shown once start-up is over and the ringing notes all rang, one box
+    // after the other.
+    void reportSoundFailure(const QString &message);
+    void showSoundFailures();
     void updateTrayMenuInNotes();
     NoteDefaults noteDefaults() const;
     QList<NoteRecord> currentRecords() const;
@@ -196,6 +200,9 @@ private:
     QList<NoteRecord> m_deletedBatch; // the notes "Delete All" has closed so far, in list order
     QDate m_backupDay;                // the day whose copy of the store was made, or failed
     bool m_backupErrorShown = false;
+
+    QStringList m_soundFailures; // not shown yet
+    bool m_showingSoundFailures = false;
 };
 
 // The current note: the note window that the last note command addressed; null once that window is gone.

@@ -25,7 +25,7 @@ constexpr Entry messageRow(const char16_t *key, const char16_t *text)
     return {QStringView(key), QStringView(text), Group::Message};
 }
 
-constexpr std::array<Entry, 81> catalog = {{
+constexpr std::array<Entry, 82> catalog = {{
     // Tray menu
     mainRow(u"PMNewStickyNote->Caption", u"New Sticky Note"),
     mainRow(u"PMSetAll->Caption", u"Set All"),
@@ -63,6 +63,8 @@ constexpr std::array<Entry, 81> catalog = {{
     mainRow(u"FormAlarm->CheckBoxAlarm->Caption", u"Enable Alarm"),
     mainRow(u"FormAlarm->OpenDialog1->Filter",
             u"All Supported Files (*.wav;*.mp3)|*.wav;*.mp3|WAV Files (*.wav)|*.wav|MP3 Files (*.mp3)|*.mp3"),
+    // A message of the dialog, kept in a property of the form as the file chooser's filter is
+    mainRow(u"FormAlarm->MessageTimePassed->Text", u"The alarm time has already passed"),
     // About box
     mainRow(u"AboutBox->Caption", u"About Program"),
     mainRow(u"AboutBox->LabelAbout->Caption", u"place stickies on screen"),
@@ -118,7 +120,7 @@ constexpr std::array<Entry, 81> catalog = {{
     messageRow(u"Messages->NotesRecovered", u"%1 cannot be read, so the notes of this session were saved to %2"),
 }};
 
-constexpr std::size_t mainFormCount = 37;
+constexpr std::size_t mainFormCount = 38;
 constexpr std::size_t noteWindowCount = 40;
 
 // entries(Group) hands out one contiguous slice per group, which holds only while the rows come grouped in

@@ -21,7 +21,7 @@ struct Entry {
     Group group;
 };
 
-// Every entry in the order of application: the 37 of the main form, the 40 of a note window, then the
+// Every entry in the order of application: the 38 of the main form, the 40 of a note window, then the
 // messages.
 std::span<const Entry> entries();
 // The entries one operation applies, in its order.

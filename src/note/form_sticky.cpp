@@ -27,13 +27,16 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMoveEvent>
 #include <QPalette>
+#include <QPointer>
 #include <QStandardPaths>
 #include <QTextBlock>
 #include <QTextBlockFormat>
 #include <QTextCursor>
 #include <QTextEdit>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include <array>
 #include <bit>
@@ -398,8 +401,8 @@ NoteRecord TFormSticky::toRecord() const
     record.alarm = m_alarm.fields;
     record.due = m_alarm.due();
     record.title = windowTitle();
-    // The shake is no change of the note: a ringing note is kept where it began to ring.
-    const QPoint position = m_ringing ? m_ringOrigin : pos();
+    // The shake is no change of the note: a ringing note is kept where it was put.
+    const QPoint position = m_ringing ? m_ringBase : pos();
     record.left = position.x();
     record.top = position.y();
     record.width = width();
@@ -536,7 +539,8 @@ void TFormSticky::ringAlarm()
     const bool sound = m_alarm.fields.playSound && !m_alarm.fields.soundFile.isEmpty();
     if (!m_ringing) {
         m_ringing = true;
-        m_ringOrigin = pos();
+        m_ringBase = pos();
+        m_shakeOffset = 0;
         if (!m_shake) {
             m_shake = new QTimer(this);
             m_shake->setInterval(10);
@@ -549,7 +553,10 @@ void TFormSticky::ringAlarm()
     }
     if (sound) {
         m_soundKind = AlarmSound::kindOf(m_alarm.fields.soundFile);
-        AlarmSound::start(m_alarm.fields.soundFile);
+        AlarmSound::start(m_alarm.fields.soundFile, [note = QPointer<TFormSticky>(this)](const QString &message) {
+            if (note)
+                Q_EMIT note->soundFailed(message);
+        });
     }
 }
 
@@ -564,7 +571,18 @@ void TFormSticky::Timer1Timer()
         m_shakeStep = -m_shakeStep;
         m_shakeTicks = 0;
     }
-    move(x() + m_shakeStep, y());
+    m_shakeOffset += m_shakeStep;
+    // Each step goes to a place of its own reckoning, never from x(): the window system reports the steps
+    // back late and out of turn, and before it has framed a note that rings at start-up, Qt takes the frame
+    // for the client area (the note would shake a title bar higher). A window not on the screen yet waits.
+    if (!windowHandle() || !windowHandle()->isExposed())
+        return;
+    m_shaking = true;
+    move(m_ringBase + QPoint(m_shakeOffset, 0));
+    m_shaking = false;
+    m_shakeSpots.append(geometry().topLeft());
+    if (m_shakeSpots.size() > 16)
+        m_shakeSpots.removeFirst();
 }
 
 void TFormSticky::RichEdit1MouseDown()
@@ -573,8 +591,9 @@ void TFormSticky::RichEdit1MouseDown()
         return;
     m_ringing = false;
     m_shake->stop();
-    // Back where the ringing began, which is where the store keeps the note.
-    move(m_ringOrigin);
+    // Where the user put it, which is where the store keeps the note.
+    move(m_ringBase);
+    m_shakeSpots.clear();
     if (m_soundKind == QLatin1String(".mp3"))
         AlarmSound::stopAlarmPlayer();
 }
@@ -588,7 +607,15 @@ void TFormSticky::stopAlarm()
 void TFormSticky::moveEvent(QMoveEvent *event)
 {
     QWidget::moveEvent(event);
-    if (!m_loading && !m_ringing && isVisible())
+    if (m_ringing) {
+        // A move that is none of the shake's steps (its client positions) is the user's: the note shakes on
+        // where it was put, and the store learns of it. A note not on the screen yet is being framed and
+        // placed, not dragged.
+        if (m_shaking || m_shakeSpots.contains(event->pos()) || !windowHandle() || !windowHandle()->isExposed())
+            return;
+        m_ringBase = pos();
+    }
+    if (!m_loading && isVisible())
         Q_EMIT changed();
 }
 

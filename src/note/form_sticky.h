@@ -176,11 +176,13 @@ public:
     const NoteAlarm &alarm() const { return m_alarm; }
     QString defaultSoundFile() const { return m_defaultSoundFile; }
     // The alarm fired: the note comes to the front and shakes, one step every 10 ms, and its sound starts.
+    // Returns at once; a sound that cannot be played is told by soundFailed() later.
     void ringAlarm();
     bool isRinging() const { return m_ringing; }
     // A mouse button pressed in the text: the ringing ends and an MP3 sound stops (a WAV plays on).
     void RichEdit1MouseDown();
-    // One step of the ringing: to the front, and the shake (+1, +2, +1, 0, -1, 0 pixels from where it began).
+    // One step of the ringing: to the front, and the shake (+1, +2, +1, 0, -1, 0 pixels from where it began or
+    // where the user has put it since).
     void Timer1Timer();
     // The note is deleted: its alarm no longer fires, and a ringing one stops.
     void stopAlarm();
@@ -192,6 +194,8 @@ signals:
     void changed();
     // "Alarm" was chosen: the main form opens the alarm dialog on this note.
     void alarmRequested(TFormSticky *note);
+    // The sound of a ringing alarm could not be played; message is the error dialog's text.
+    void soundFailed(const QString &message);
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -231,11 +235,14 @@ private:
     NoteFont m_lastFont; // the font dialog reopens on the font last chosen in this note
     NoteAlarm m_alarm;
     bool m_ringing = false;
-    QPoint m_ringOrigin;       // where the note was when it began to ring: what the store keeps
-    QTimer *m_shake = nullptr; // Timer1: runs only while the note rings
-    int m_shakeTicks = 0;      // ticks since the shake last turned
-    int m_shakeStep = 1;       // pixels per tick, +1 or -1
-    QString m_soundKind;       // the extension of the sound this note's alarm last started
+    QPoint m_ringBase;          // where the ringing note was put (frame): what it shakes around and the store keeps
+    QTimer *m_shake = nullptr;  // Timer1: runs only while the note rings
+    int m_shakeTicks = 0;       // ticks since the shake last turned
+    int m_shakeStep = 1;        // pixels per tick, +1 or -1
+    int m_shakeOffset = 0;      // pixels from m_ringBase
+    bool m_shaking = false;     // inside the shake's own move
+    QList<QPoint> m_shakeSpots; // the client positions the shake asked for lately
+    QString m_soundKind;        // the extension of the sound this note's alarm last started
     QString m_defaultSoundFile;
     QColor m_lastChosenColor = Qt::black;
     QString m_programFolder;

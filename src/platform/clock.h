@@ -2,9 +2,9 @@
 
 #include <QDateTime>
 
-// Where the program reads the time: the time of day, and a steady clock for waiting, which neither jumps
-// with a changed time of day nor counts the time a suspended machine sleeps. Tests replace it to get fixed
-// dates and times and to let time pass without waiting.
+// Where the program reads the time: the time of day, and a steady clock for waiting, which never jumps with a
+// changed time of day and goes on counting while the machine is suspended, so that a wait measures the time
+// that really passed. Tests replace it to get fixed dates and times and to let time pass without waiting.
 class Clock {
 public:
     virtual ~Clock() = default;
@@ -21,5 +21,6 @@ public:
 class SystemClock : public Clock {
 public:
     QDateTime now() const override { return QDateTime::currentDateTime(); }
+    // The system's own clock of that kind (clock_unix.cpp, clock_win.cpp).
     qint64 steadyMs() const override;
 };

@@ -1,7 +1,6 @@
 #include "platform/media.h"
 
 #include <QAudioOutput>
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QMediaPlayer>
 #include <QTimer>
@@ -30,58 +29,28 @@ bool Media::open(const QString &path)
     m_player = new QMediaPlayer(this);
     m_player->setAudioOutput(new QAudioOutput(m_player));
     const quint64 generation = ++m_generation;
-
-    QEventLoop loop;
-    bool loaded = false;
-    bool done = false;
-    const auto finish = [&](bool ok) {
-        loaded = ok;
-        done = true;
-        loop.quit();
+    const auto fail = [this, generation](int code, const QString &text) {
+        setError(code, text);
+        deliver(generation, [this, code, text] {
+            close();
+            emit failed(code, text);
+        });
     };
-    const QMetaObject::Connection statusWait =
-        connect(m_player, &QMediaPlayer::mediaStatusChanged, &loop, [&](QMediaPlayer::MediaStatus status) {
-            if (status == QMediaPlayer::LoadedMedia)
-                finish(true);
-            else if (status == QMediaPlayer::InvalidMedia)
-                finish(false);
-        });
-    const QMetaObject::Connection errorWait =
-        connect(m_player, &QMediaPlayer::errorOccurred, &loop, [&](QMediaPlayer::Error error, const QString &text) {
-            setError(error, text);
-            finish(false);
-        });
-
-    m_player->setSource(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
-    if (m_player->mediaStatus() == QMediaPlayer::LoadedMedia)
-        finish(true);
-    if (!done) {
-        // The back end loads in the background and reports through the event loop. User input waits meanwhile,
-        // so no click can act on a player that is half open.
-        QTimer::singleShot(openTimeoutMs, &loop, [&] { finish(false); });
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-    }
-    disconnect(statusWait);
-    disconnect(errorWait);
-
-    if (!loaded) {
-        if (m_errorCode == 0 && m_player->error() != QMediaPlayer::NoError)
-            setError(m_player->error(), m_player->errorString());
-        if (m_errorCode == 0)
-            setError(QMediaPlayer::FormatError, QStringLiteral("The file %1 cannot be played").arg(path));
-        close();
-        return false;
-    }
-
-    connect(m_player, &QMediaPlayer::mediaStatusChanged, this, [this, generation](QMediaPlayer::MediaStatus status) {
-        if (status == QMediaPlayer::EndOfMedia)
-            deliver(generation, [this] { emit endReached(); });
-    });
-    connect(m_player, &QMediaPlayer::errorOccurred, this,
-            [this, generation](QMediaPlayer::Error error, const QString &text) {
-                setError(error, text);
-                deliver(generation, [this, error, text] { emit failed(error, text); });
+    connect(m_player, &QMediaPlayer::mediaStatusChanged, this,
+            [this, generation, path, fail](QMediaPlayer::MediaStatus status) {
+                if (status == QMediaPlayer::EndOfMedia)
+                    deliver(generation, [this] { emit endReached(); });
+                else if (status == QMediaPlayer::InvalidMedia && m_errorCode == 0)
+                    fail(QMediaPlayer::FormatError, QStringLiteral("The file %1 cannot be played").arg(path));
             });
+    connect(m_player, &QMediaPlayer::errorOccurred, this,
+            [fail](QMediaPlayer::Error error, const QString &text) { fail(error, text); });
+    // A back end that never finishes loading would leave the device open and silent for good.
+    QTimer::singleShot(openTimeoutMs, m_player, [this, path, fail] {
+        if (m_player && m_player->mediaStatus() == QMediaPlayer::LoadingMedia)
+            fail(QMediaPlayer::ResourceError, QStringLiteral("The file %1 did not load").arg(path));
+    });
+    m_player->setSource(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
     return true;
 }
 

@@ -8,8 +8,9 @@
 class QMediaPlayer;
 
 // The sound device under the MP3 player: one file opened on the desktop's default audio output, played from
-// the current position to its end, with the end reported on the UI thread. Opening waits until the file is
-// loaded, so a file that cannot be played is reported by open() itself.
+// the current position to its end, with the end reported on the UI thread. Nothing waits: the file loads in
+// the background (play() before that starts it once loaded), and a file that turns out unplayable is
+// reported by failed().
 class Media : public QObject {
     Q_OBJECT
 
@@ -19,9 +20,9 @@ public:
     explicit Media(QObject *parent = nullptr);
     ~Media() override;
 
-    // Closes any open file, then opens path and waits (at most openTimeoutMs) until it is loaded; the event loop
-    // runs meanwhile, for everything but user input. False when it cannot be played; errorCode() and errorText()
-    // then tell why, and the device stays closed.
+    // Closes any open file, then starts loading path and returns at once. False when there is no such file;
+    // errorCode() and errorText() then tell why, and the device stays closed. A file that cannot be played, or
+    // is still not loaded after openTimeoutMs, is reported by failed() later and closes the device.
     bool open(const QString &path);
     // Stops playback and releases the device; no signal of the file played comes after this.
     void close();
@@ -46,7 +47,8 @@ signals:
     // Playback reached the end of the file. Delivered from the event loop, never from inside a call of this
     // class, and only for the file still open.
     void endReached();
-    // Playback failed after the file had been opened (the audio server went away, the data broke off, ...).
+    // Loading or playback failed after open() (no audio in the file, the audio server went away, the data broke
+    // off, ...). Delivered like endReached().
     void failed(int code, const QString &text);
 
 private:

@@ -3,13 +3,17 @@
 #include "alarm/cmx_mp3.h"
 #include "note/form_sticky.h"
 #include "platform/sound.h"
-#include "store/app_error.h"
 
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QTest>
 #include <QTextEdit>
+
+#include <algorithm>
+#include <unistd.h>
 
 // A ringing note: where it shakes, what a press in its text stops, and the sounds it starts, played for real
 // on the desktop's audio server.
@@ -34,6 +38,7 @@ private slots:
         TFormSticky note;
         note.move(200, 150);
         note.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&note));
         QSignalSpy changed(&note, &TFormSticky::changed);
         ring(note, QString());
         QList<int> offsets{note.x() - 200};
@@ -51,6 +56,33 @@ private slots:
         QCOMPARE(note.pos(), QPoint(200, 150));
         note.Timer1Timer();
         QCOMPARE(note.pos(), QPoint(200, 150));
+    }
+
+    void ringing_movedByTheUser_shakesAndStaysWhereItWasPut()
+    {
+        TFormSticky note;
+        note.move(200, 150);
+        note.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&note));
+        ring(note, QString());
+        note.Timer1Timer();
+        QSignalSpy changed(&note, &TFormSticky::changed);
+        note.move(420, 330); // dragged by its title bar while it shakes
+        QCOMPARE(changed.count(), 1);
+        QList<int> offsets;
+        for (int tick = 0; tick < 6; ++tick) {
+            note.Timer1Timer();
+            offsets.append(note.x() - 420);
+            QCOMPARE(note.y(), 330);
+        }
+        QCOMPARE(offsets.size(), 6);
+        QVERIFY2(*std::min_element(offsets.cbegin(), offsets.cend()) >= -1 &&
+                     *std::max_element(offsets.cbegin(), offsets.cend()) <= 2,
+                 qPrintable(QDebug::toString(offsets)));
+        QCOMPARE(QPoint(note.toRecord().left, note.toRecord().top), QPoint(420, 330));
+        pressInText(note);
+        QCOMPARE(note.pos(), QPoint(420, 330));
+        QCOMPARE(QPoint(note.toRecord().left, note.toRecord().top), QPoint(420, 330));
     }
 
     void pressInTwoMp3Notes_stopsTheLaterPlayerOnly_andAWavPlaysOn()
@@ -86,6 +118,31 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(Sound::activeCount(), 0, 10000);
     }
 
+    void shippedChime_playsToItsEndWithoutAWordOnStderr()
+    {
+        REQUIRE_AUDIO_SERVER();
+        // The decoder's complaints go straight to the standard error stream, past every Qt message handler.
+        QTemporaryFile printed;
+        QVERIFY(printed.open());
+        std::fflush(stderr);
+        const int savedStderr = dup(STDERR_FILENO);
+        dup2(printed.handle(), STDERR_FILENO);
+        bool ended = false;
+        {
+            TcmxMP3 chime(m_chime);
+            chime.OnPlayEnd = [&ended](TcmxMP3 *) { ended = true; };
+            chime.Play();
+            ended = QTest::qWaitFor([&ended] { return ended; }, 15000);
+        }
+        std::fflush(stderr);
+        dup2(savedStderr, STDERR_FILENO);
+        close(savedStderr);
+        QVERIFY(ended);
+        printed.seek(0);
+        const QByteArray text = printed.readAll();
+        QVERIFY2(text.isEmpty(), text.constData());
+    }
+
     void unplayableMp3_isReportedAndTheNoteRingsAllTheSame()
     {
         QFile text(m_dir.filePath(QStringLiteral("not.mp3")));
@@ -93,8 +150,13 @@ private slots:
         text.write("no audio here");
         text.close();
         TFormSticky note;
-        QVERIFY_THROWS_EXCEPTION(AppError, ring(note, text.fileName()));
+        QSignalSpy failed(&note, &TFormSticky::soundFailed);
+        ring(note, text.fileName());
         QVERIFY(note.isRinging());
+        QCOMPARE(failed.count(), 0); // later, never inside the ring
+        QTRY_COMPARE(failed.count(), 1);
+        const QString message = failed.constFirst().constFirst().toString();
+        QVERIFY2(QRegularExpression(QStringLiteral("^\\d+ - \\S")).match(message).hasMatch(), qPrintable(message));
         QCOMPARE(AlarmSound::playerCount(), 0);
     }
 };

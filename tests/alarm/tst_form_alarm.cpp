@@ -9,6 +9,7 @@
 #include "../desktop_folders.h"
 #include "../test_clock.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -90,7 +91,7 @@ private slots:
             QCOMPARE(d->CSpinEditTime->text(), "1");
             QCOMPARE(d->ComboBoxPeriod->currentText(), "minute");
             QCOMPARE(d->DateTimePicker1->date(), QDate(2026, 12, 9));
-            QCOMPARE(d->MaskEditTime->maskedText(), "14:05");
+            QCOMPARE(d->MaskEditTime->maskedText(), "14:06"); // the next whole minute
             QVERIFY(!d->CheckBoxPlaySound->isChecked());
             QCOMPARE(d->EditFileSound->text(), m_dir.filePath(QStringLiteral("alarm/alarm.mp3")));
 
@@ -118,7 +119,7 @@ private slots:
         QTest::addColumn<qint64>("remainder");
         QTest::newRow("in 5 hours") << true << false << 5 << 1 << QString() << qint64(18000);
         QTest::newRow("in 100 months") << true << false << 100 << 4 << QString() << qint64(259200000);
-        QTest::newRow("at 09:30") << true << true << 1 << 0 << "0930" << qint64(60);
+        QTest::newRow("at 15:30") << true << true << 1 << 0 << "1530" << qint64(60);
         QTest::newRow("at 25:99 never fires") << true << true << 1 << 0 << "2599" << qint64(60);
         QTest::newRow("disabled") << false << false << 3 << 2 << QString() << qint64(259200);
     }
@@ -153,7 +154,7 @@ private slots:
         QCOMPARE(fields.countStart, count);
         QCOMPARE(fields.period, period);
         QCOMPARE(fields.date, LocaleTexts::shortDate(QDate(2026, 12, 9)));
-        QCOMPARE(fields.time, at ? typedTime.insert(2, QLatin1Char(':')) : QStringLiteral("14:05"));
+        QCOMPARE(fields.time, at ? typedTime.insert(2, QLatin1Char(':')) : QStringLiteral("14:06"));
         QCOMPARE(note->alarm().countdownRemainder(AlarmClocks::current()), remainder);
         QVERIFY(m_errors.isEmpty());
 
@@ -166,6 +167,63 @@ private slots:
         m_clock->advance(remainder * 1000);
         m_form->alarms().check(AlarmClocks::current());
         QCOMPARE(note->isRinging(), enable && !at);
+    }
+
+    void ok_atATimeAlreadyPassed_isRefusedAndTheDialogStaysOpen_data()
+    {
+        QTest::addColumn<bool>("enable");
+        QTest::addColumn<bool>("at");
+        QTest::addColumn<int>("days"); // from today
+        QTest::addColumn<QString>("time");
+        QTest::addColumn<bool>("refused");
+        // The clock shows 14:05:33.
+        QTest::newRow("a minute ago") << true << true << 0 << "14:04" << true;
+        QTest::newRow("yesterday, a later hour") << true << true << -1 << "15:00" << true;
+        QTest::newRow("its own minute still runs") << true << true << 0 << "14:05" << false;
+        QTest::newRow("tomorrow, an earlier hour") << true << true << 1 << "09:00" << false;
+        QTest::newRow("alarm off") << false << true << 0 << "14:04" << false;
+        QTest::newRow("countdown") << true << false << 0 << "14:04" << false;
+    }
+    void ok_atATimeAlreadyPassed_isRefusedAndTheDialogStaysOpen()
+    {
+        QFETCH(bool, enable);
+        QFETCH(bool, at);
+        QFETCH(int, days);
+        QFETCH(QString, time);
+        QFETCH(bool, refused);
+        TFormSticky *note = newNote();
+        note->alarm().fields = {enable, !at,   1,        0, LocaleTexts::shortDate(QDate(2026, 12, 9).addDays(days)),
+                                time,   false, QString()};
+        withDialog(note, [&](TFormAlarm *d) {
+            QTest::mouseClick(d->ButtonOk, Qt::LeftButton);
+            QCOMPARE(d->isVisible(), refused);
+            QCOMPARE(m_errors, refused ? QStringList{"The alarm time has already passed."} : QStringList());
+        });
+        QCOMPARE(savedStore().readString(u"Stickie1", u"Time"), refused ? QString() : time);
+    }
+
+    void fill_noteWithoutDate_getsTheNextWholeMinute_data()
+    {
+        QTest::addColumn<QDateTime>("now");
+        QTest::addColumn<QDate>("date");
+        QTest::addColumn<QString>("time");
+        QTest::newRow("within a minute") << QDateTime(QDate(2026, 12, 9), QTime(19, 24, 10)) << QDate(2026, 12, 9)
+                                         << "19:25";
+        QTest::newRow("on the minute") << QDateTime(QDate(2026, 12, 9), QTime(19, 24)) << QDate(2026, 12, 9) << "19:25";
+        QTest::newRow("before midnight") << QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59, 999)) << QDate(2027, 1, 1)
+                                         << "00:00";
+    }
+    void fill_noteWithoutDate_getsTheNextWholeMinute()
+    {
+        QFETCH(QDateTime, now);
+        QFETCH(QDate, date);
+        QFETCH(QString, time);
+        TFormAlarm *dialog = m_form->formAlarm();
+        AlarmFields fields;
+        fields.time = QStringLiteral("08:00"); // no date: the time alone is no moment
+        dialog->fill(fields, now);
+        QCOMPARE(dialog->DateTimePicker1->date(), date);
+        QCOMPARE(dialog->MaskEditTime->maskedText(), time);
     }
 
     void secondNote_showsItsOwnValues_damagedDateOpensOnToday()
@@ -216,11 +274,74 @@ private slots:
         QCOMPARE(first->alarm().fields.countStart, 42);
     }
 
+    void enter_pressesOkOnlyWhileOkHasTheFocus_data()
+    {
+        QTest::addColumn<QString>("focus");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<bool>("pressesOk");
+        QTest::newRow("sound file edit") << "EditFileSound" << int(Qt::Key_Return) << false;
+        QTest::newRow("time field") << "MaskEditTime" << int(Qt::Key_Return) << false;
+        QTest::newRow("date picker") << "DateTimePicker1" << int(Qt::Key_Enter) << false;
+        QTest::newRow("Play Sound") << "CheckBoxPlaySound" << int(Qt::Key_Return) << false;
+        QTest::newRow("Select") << "ButtonSelectSound" << int(Qt::Key_Return) << false;
+        QTest::newRow("OK, Return") << "ButtonOk" << int(Qt::Key_Return) << true;
+        QTest::newRow("OK, keypad Enter") << "ButtonOk" << int(Qt::Key_Enter) << true;
+    }
+    void enter_pressesOkOnlyWhileOkHasTheFocus()
+    {
+        QFETCH(QString, focus);
+        QFETCH(int, key);
+        QFETCH(bool, pressesOk);
+        TFormSticky *note = newNote();
+        note->alarm().fields = {true, false, 1, 0, LocaleTexts::shortDate(QDate(2026, 12, 9)), "15:00", true, "/a.wav"};
+        withDialog(note, [&](TFormAlarm *d) {
+            int chooserRuns = 0;
+            d->chooseFile = [&chooserRuns](const QString &, const QString &) {
+                ++chooserRuns;
+                return QString();
+            };
+            d->activateWindow();
+            QWidget *target = d->findChild<QWidget *>(focus);
+            target->setFocus(Qt::TabFocusReason);
+            QTRY_VERIFY(target->hasFocus());
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key(key),
+                            key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+            QCOMPARE(chooserRuns, 0);
+            QCOMPARE(d->isVisible(), !pressesOk);
+        });
+        QCOMPARE(savedStore().readString(u"Stickie1", u"Time"), pressesOk ? "15:00" : "");
+    }
+
+    void anotherNoteRinging_whileOpen_theDialogStillWritesOnlyItsOwnNote()
+    {
+        TFormSticky *first = newNote();
+        TFormSticky *second = newNote();
+        second->alarm().fields.enabled = true;
+        second->alarm().startCountdown(0, AlarmClocks::current());
+        const AlarmFields secondBefore = [&] {
+            AlarmFields fields = second->alarm().fields;
+            fields.enabled = false; // it rings below
+            return fields;
+        }();
+        withDialog(first, [&](TFormAlarm *d) {
+            m_form->alarms().check(AlarmClocks::current());
+            QVERIFY(second->isRinging());
+            QTest::mouseClick(d->CheckBoxPlaySound, Qt::LeftButton);
+            QTest::mouseClick(d->CheckBoxAlarm, Qt::LeftButton);
+            d->CSpinEditTime->setValue(9);
+            QTest::mouseClick(d->ButtonOk, Qt::LeftButton);
+        });
+        QVERIFY(first->alarm().fields.playSound && first->alarm().fields.enabled);
+        QCOMPARE(first->alarm().fields.countStart, 9);
+        QCOMPARE(second->alarm().fields, secondBefore);
+    }
+
     void maskedTime_missingDigit_cannotBeLeftAndEscGivesItBack()
     {
         TFormSticky *note = newNote();
         note->alarm().fields.countdown = false;
         note->alarm().fields.enabled = true;
+        note->alarm().fields.date = LocaleTexts::shortDate(QDate(2026, 12, 9));
         note->alarm().fields.time = QStringLiteral("12:00");
         withDialog(note, [&](TFormAlarm *d) {
             d->activateWindow();

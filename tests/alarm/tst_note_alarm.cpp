@@ -155,6 +155,29 @@ private slots:
         QVERIFY(scheduler.remainingMs() > 59000 && scheduler.remainingMs() <= 60000);
     }
 
+    void scheduler_missedAlarms_ringHoweverLateTheirNoteIsAdded()
+    {
+        TestClock clock(start);
+        AlarmScheduler scheduler;
+        const QDateTime lastRun = start.addSecs(-3600);
+        scheduler.setAlarmsChecked(lastRun);
+        std::vector<NoteAlarm> alarms(4);
+        int rang = 0;
+        for (NoteAlarm &alarm : alarms)
+            alarm.fields = {true, false, 1, 0, LocaleTexts::shortDate(start.date()), "09:00", false, QString()};
+        scheduler.add(&alarms[0], [&rang] { ++rang; });
+        scheduler.check(AlarmClocks::current());
+        QCOMPARE(rang, 1);
+        // The rest of the store comes in later; until each was looked at, the setting stays where it was.
+        clock.advance(50);
+        for (std::size_t i = 1; i < alarms.size(); ++i)
+            scheduler.add(&alarms[i], [&rang] { ++rang; });
+        QCOMPARE(scheduler.alarmsChecked(AlarmClocks::current()), lastRun);
+        scheduler.check(AlarmClocks::current());
+        QCOMPARE(rang, 4);
+        QCOMPARE(scheduler.alarmsChecked(AlarmClocks::current()), clock.now());
+    }
+
     void scheduler_timeOfDayJumpingForward_ringsWhatFellInTheJump()
     {
         TestClock clock(start);
@@ -170,6 +193,82 @@ private slots:
         scheduler.check(AlarmClocks::current());
         QVERIFY(rang);
         QVERIFY(!at10.fields.enabled);
+    }
+
+    void countdown_countsElapsedTimeWhateverTheTimeOfDayDoes_data()
+    {
+        QTest::addColumn<qint64>("shiftMs"); // the time of day set forward or back half an hour in
+        QTest::addColumn<qint64>("sleptMs"); // then the machine is suspended this long (both clocks run on)
+        QTest::addColumn<qint64>("laterMs"); // and the check comes this long after the shift or the wake
+        QTest::addColumn<bool>("due");
+        const qint64 hour = 3600000;
+        // "In 2 hours" set at 9:29:30.
+        QTest::newRow("set 2.5 h forward, a minute on") << 5 * hour / 2 << qint64(0) << qint64(60000) << false;
+        QTest::newRow("set 2.5 h forward, 1.5 h on") << 5 * hour / 2 << qint64(0) << 3 * hour / 2 << true;
+        QTest::newRow("set 1 h back, 1.5 h on") << -hour << qint64(0) << 3 * hour / 2 << true;
+        QTest::newRow("asleep for 3 h") << qint64(0) << 3 * hour << qint64(0) << true;
+        QTest::newRow("asleep for 1 h") << qint64(0) << hour << qint64(0) << false;
+    }
+    void countdown_countsElapsedTimeWhateverTheTimeOfDayDoes()
+    {
+        QFETCH(qint64, shiftMs);
+        QFETCH(qint64, sleptMs);
+        QFETCH(qint64, laterMs);
+        QFETCH(bool, due);
+        TestClock clock(start);
+        AlarmScheduler scheduler;
+        NoteAlarm alarm;
+        alarm.fields.enabled = true;
+        alarm.startCountdown(7200, AlarmClocks::current());
+        bool rang = false;
+        scheduler.add(&alarm, [&rang] { rang = true; });
+        scheduler.check(AlarmClocks::current());
+        clock.advance(1800000);
+        scheduler.check(AlarmClocks::current());
+        clock.jumpTimeOfDay(shiftMs);
+        clock.advance(sleptMs);
+        scheduler.check(AlarmClocks::current());
+        clock.advance(laterMs);
+        scheduler.check(AlarmClocks::current());
+        QCOMPARE(rang, due);
+        // What the store keeps for a restart is the same moment on the new time of day.
+        if (!due)
+            QCOMPARE(alarm.due(), start.toUTC().addMSecs(7200000 + shiftMs));
+    }
+
+    void at_afterASleepOrAClockSetForward_ringsOnlyWhatFellDueWhileWatched_data()
+    {
+        QTest::addColumn<bool>("clockSet"); // the time of day set forward; otherwise the machine slept
+        QTest::addColumn<QString>("time");
+        QTest::addColumn<bool>("rings");
+        // Idle from 9:29:30 (no alarm armed); an hour on the alarm is set; then an hour passes in one step.
+        QTest::newRow("asleep, set for a time already past") << false << "10:00" << false;
+        QTest::newRow("clock set, set for a time already past") << true << "10:00" << false;
+        QTest::newRow("asleep, its moment in the sleep") << false << "11:00" << true;
+        QTest::newRow("clock set, its moment in the jump") << true << "11:00" << true;
+        QTest::newRow("asleep, its moment still ahead") << false << "12:00" << false;
+    }
+    void at_afterASleepOrAClockSetForward_ringsOnlyWhatFellDueWhileWatched()
+    {
+        QFETCH(bool, clockSet);
+        QFETCH(QString, time);
+        QFETCH(bool, rings);
+        TestClock clock(start);
+        AlarmScheduler scheduler;
+        NoteAlarm alarm;
+        bool rang = false;
+        scheduler.add(&alarm, [&rang] { rang = true; });
+        scheduler.check(AlarmClocks::current());
+        const auto pass = [&](qint64 ms) { clockSet ? clock.jumpTimeOfDay(ms) : clock.advance(ms); };
+        pass(3600000);
+        alarm.fields = {true, false, 1, 0, LocaleTexts::shortDate(start.date()), time, false, QString()};
+        alarm.setCheckedUntil(clock.now()); // armed now, as the dialog's OK does
+        scheduler.reschedule();
+        scheduler.check(AlarmClocks::current());
+        QVERIFY(!rang);
+        pass(3600000);
+        scheduler.check(AlarmClocks::current());
+        QCOMPARE(rang, rings);
     }
 };
 

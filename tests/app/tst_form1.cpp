@@ -18,10 +18,12 @@
 #include <QGuiApplication>
 #include <QLocale>
 #include <QMenu>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
+#include <QTimer>
 
 #include <QElapsedTimer>
 
@@ -522,6 +524,96 @@ private slots:
         TFormSticky *ringing = form->notes()[1];
         ringing->close();
         QVERIFY(!ringing->isRinging());
+    }
+
+    void alarms_missedInAWholeStore_everyOneRings_data()
+    {
+        QTest::addColumn<bool>("endedWhileLoading");
+        QTest::newRow("whole load") << false;
+        QTest::newRow("ended while loading, then started again") << true;
+    }
+    void alarms_missedInAWholeStore_everyOneRings()
+    {
+        QFETCH(bool, endedWhileLoading);
+        TestClock clock(QDateTime(QDate(2026, 12, 9), QTime(10, 0)));
+        const QByteArray today = LocaleTexts::shortDate(clock.now().date()).toUtf8();
+        const QString lastRun = clock.now().toUTC().addSecs(-3600).toString(Qt::ISODate);
+        writeFile(QStringLiteral("quillet.ini"), "[Options]\r\nAlarms Checked=" + lastRun.toUtf8() + "\r\n");
+        constexpr int count = 500;
+        QByteArray store = "[Stickies]\r\nTotal=" + QByteArray::number(count) + "\r\n";
+        for (int i = 1; i <= count; ++i)
+            store += noteSection(i, QStringLiteral("n%1").arg(i), i % 40 * 20, i % 30 * 20,
+                                 "Alarm=1\r\nCountdown=0\r\nDate=" + today + "\r\nTime=09:30\r\n");
+        writeFile(QStringLiteral("stickies.ini"), store);
+        const auto settingChecked = [this] {
+            return Profile::load(m_dir.filePath(QStringLiteral("quillet.ini")))
+                .readString(u"Options", u"Alarms Checked");
+        };
+
+        if (endedWhileLoading) {
+            // A termination request answered while the notes load: the notes not yet looked at keep both their
+            // armed alarm and the setting that tells the next start what they missed.
+            QList<bool> rang; // by note, when the store was written
+            QTimer::singleShot(0, this, [this, &rang] {
+                for (const TFormSticky *note : m_form->notes())
+                    rang.append(note->isRinging());
+                m_form->closeForTermination();
+            });
+            start();
+            QVERIFY(m_form->isClosed());
+            QVERIFY(rang.size() < count);
+            QCOMPARE(settingChecked(), lastRun);
+            const Profile saved = savedStore();
+            for (int i = 0; i < count; ++i)
+                QCOMPARE(saved.readBool(QStringLiteral("Stickie%1").arg(i + 1), u"Alarm", false), !rang.value(i));
+            m_form.reset();
+        }
+        TForm1 *form = start();
+        QCOMPARE(form->notes().size(), count);
+        QTRY_VERIFY(std::all_of(form->notes().cbegin(), form->notes().cend(),
+                                [](const TFormSticky *note) { return note->isRinging(); }));
+        QVERIFY(form->FormClose());
+        QCOMPARE(settingChecked(), clock.now().toUTC().toString(Qt::ISODate));
+    }
+
+    void alarms_aSoundThatFails_isReportedOnlyOnceEveryDueNoteRings_data()
+    {
+        QTest::addColumn<QByteArray>("sound"); // the first note's; the file is made when it has content
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("message"); // a pattern
+        QTest::newRow("missing") << QByteArray("gone.mp3") << QByteArray() << "^Cannot open file .*gone\\.mp3\\.$";
+        QTest::newRow("no MP3 audio") << QByteArray("text.mp3") << QByteArray("no audio here\n").repeated(100)
+                                      << "^\\d+ - \\S";
+    }
+    void alarms_aSoundThatFails_isReportedOnlyOnceEveryDueNoteRings()
+    {
+        QFETCH(QByteArray, sound);
+        QFETCH(QByteArray, content);
+        QFETCH(QString, message);
+        TestClock clock(QDateTime(QDate(2026, 12, 9), QTime(10, 0)));
+        if (!content.isEmpty())
+            writeFile(QString::fromLatin1(sound), content);
+        const QByteArray due = "Alarm=1\r\nCountdown=0\r\nDate=" + LocaleTexts::shortDate(clock.now().date()).toUtf8() +
+                               "\r\nTime=10:00\r\n";
+        writeFile(QStringLiteral("stickies.ini"),
+                  "[Stickies]\r\nTotal=3\r\n" +
+                      noteSection(1, QStringLiteral("failing sound"), 0, 0,
+                                  due + "Play Sound=1\r\nSound File=" + m_dir.filePath(sound).toUtf8() + "\r\n") +
+                      noteSection(2, QStringLiteral("same minute"), 0, 0, due) +
+                      noteSection(3, QStringLiteral("same minute too"), 0, 0, due));
+        // What a box shown now would hold up: a note not ringing yet, or one disarmed without ringing.
+        QStringList heldUp;
+        ErrorDialog::setHandler([&](const QString &text) {
+            m_errors.append(text);
+            for (const TFormSticky *note : m_form->notes()) {
+                if (!note->isRinging() || note->alarm().fields.enabled)
+                    heldUp.append(note->windowTitle());
+            }
+        });
+        start();
+        QTRY_COMPARE(m_errors.size(), 1);
+        QVERIFY2(QRegularExpression(message).match(m_errors.first()).hasMatch(), qPrintable(m_errors.first()));
+        QCOMPARE(heldUp, QStringList());
     }
 
     void load_storeThatCannotBeRead_isReportedAndNeverReplaced()
