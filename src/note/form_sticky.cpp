@@ -395,7 +395,9 @@ NoteRecord TFormSticky::toRecord() const
     record.due = m_alarm.due();
     record.title = windowTitle();
     // The shake is no change of the note: a ringing note is kept where it began to ring.
-    const QPoint position = m_ringing ? m_ringOrigin : pos();
+    QPoint position = m_ringing ? m_ringOrigin : pos();
+    if (m_unreachablePosition && position == m_placedAt)
+        position = *m_unreachablePosition;
     record.left = position.x();
     record.top = position.y();
     record.width = width();
@@ -412,8 +414,11 @@ void TFormSticky::applyRecord(const NoteRecord &record)
 {
     m_loading = true;
     setWindowTitle(record.title);
-    move(record.left, record.top);
-    resize(record.width, record.height);
+    const QPoint stored(record.left, record.top);
+    m_placedAt = Window::boundedPosition(record.left, record.top);
+    m_unreachablePosition = m_placedAt != stored ? std::optional(stored) : std::nullopt;
+    move(m_placedAt);
+    resize(Window::boundedSize(record.width, record.height));
     m_opacity = record.opacity;
     setNoteColor(record.color);
     m_alarm.disarm();
@@ -481,6 +486,7 @@ void TFormSticky::showEvent(QShowEvent *event)
     if (!m_shownOnce) {
         m_shownOnce = true;
         Window::keepOnScreen(this);
+        m_placedAt = pos();
     }
     FormShow();
 }
