@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/error_dialog.h"
+
 #include <QAction>
 #include <QHash>
 #include <QKeySequence>
@@ -138,13 +140,16 @@ private:
         item->setCheckable(row.checkable);
         if (*row.shortcut != '\0')
             item->setShortcut(QKeySequence(QString::fromLatin1(row.shortcut)));
-        if (row.onClick)
-            QObject::connect(item, &QAction::triggered, m_form, row.onClick);
-        if (row.onValue) {
-            const auto handler = row.onValue;
+        // A command's failure is reported where the command ends: thrown on through Qt's own frames, it would
+        // skip their clean-up (QAction::activate's guard of the action, for one).
+        Form *form = m_form;
+        if (const auto handler = row.onClick)
+            QObject::connect(item, &QAction::triggered, m_form,
+                             [form, handler] { ErrorDialog::guard([&] { (form->*handler)(); }); });
+        if (const auto handler = row.onValue) {
             const int value = row.value;
-            Form *form = m_form;
-            QObject::connect(item, &QAction::triggered, m_form, [form, handler, value] { (form->*handler)(value); });
+            QObject::connect(item, &QAction::triggered, m_form,
+                             [form, handler, value] { ErrorDialog::guard([&] { (form->*handler)(value); }); });
         }
         return item;
     }
