@@ -401,8 +401,11 @@ NoteRecord TFormSticky::toRecord() const
     record.alarm = m_alarm.fields;
     record.due = m_alarm.due();
     record.title = windowTitle();
-    // The shake is no change of the note: a ringing note is kept where it was put.
-    const QPoint position = m_ringing ? m_ringBase : pos();
+    // The shake is no change of the note: a ringing note is kept where it was put. A stored position beyond
+    // reach is written back as it was until the note is moved.
+    QPoint position = m_ringing ? m_ringBase : pos();
+    if (m_unreachablePosition && position == m_placedAt)
+        position = *m_unreachablePosition;
     record.left = position.x();
     record.top = position.y();
     record.width = width();
@@ -419,8 +422,11 @@ void TFormSticky::applyRecord(const NoteRecord &record)
 {
     m_loading = true;
     setWindowTitle(record.title);
-    move(record.left, record.top);
-    resize(record.width, record.height);
+    const QPoint stored(record.left, record.top);
+    m_placedAt = Window::boundedPosition(record.left, record.top);
+    m_unreachablePosition = m_placedAt != stored ? std::optional(stored) : std::nullopt;
+    move(m_placedAt);
+    resize(Window::boundedSize(record.width, record.height));
     m_opacity = record.opacity;
     setNoteColor(record.color);
     m_alarm.disarm();
@@ -511,6 +517,7 @@ void TFormSticky::showEvent(QShowEvent *event)
     if (!m_shownOnce) {
         m_shownOnce = true;
         Window::keepOnScreen(this);
+        m_placedAt = pos();
     }
     FormShow();
 }

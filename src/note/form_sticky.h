@@ -13,6 +13,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 
 class LanguageFile;
@@ -250,6 +251,10 @@ private:
     bool m_shownOnce = false;
     bool m_loading = false;
     bool m_textCut = false; // the stored text is longer than what is shown (maxShownTextLength)
+    // A stored position beyond Qt's range: the note is shown on screen, and the store keeps the position as it
+    // was read until the note is moved from where it was placed.
+    std::optional<QPoint> m_unreachablePosition;
+    QPoint m_placedAt;
 
     mutable QString m_textCache;
     mutable bool m_textDirty = true;

@@ -43,6 +43,16 @@ void bringToFront(QWidget *window)
     window->activateWindow();
 }
 
+QPoint boundedPosition(int left, int top)
+{
+    return {std::clamp(left, -QWIDGETSIZE_MAX, QWIDGETSIZE_MAX), std::clamp(top, -QWIDGETSIZE_MAX, QWIDGETSIZE_MAX)};
+}
+
+QSize boundedSize(int width, int height)
+{
+    return {std::clamp(width, 0, QWIDGETSIZE_MAX), std::clamp(height, 0, QWIDGETSIZE_MAX)};
+}
+
 void keepOnScreen(QWidget *window)
 {
     // A note larger than its screen would put its title bar, and with it every way to move or close

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QPoint>
+#include <QSize>
+
 class QWidget;
 
 // The window attributes a note needs from the window system: per-window alpha, the topmost band and
@@ -16,6 +19,11 @@ bool isStayOnTop(const QWidget *window);
 
 // Brings the window in front of the others and gives it the focus; a minimised window stays minimised.
 void bringToFront(QWidget *window);
+
+// A stored position or size within what Qt's geometry can hold: a hand-edited store may carry anything an
+// integer holds, and Qt adds sizes to positions without checking. Inside these limits no sum overflows.
+QPoint boundedPosition(int left, int top);
+QSize boundedSize(int width, int height);
 
 // Limits a window to the available size of its screen, and moves one that lies entirely outside every
 // screen onto the primary screen.

@@ -884,20 +884,31 @@ private slots:
         QTest::newRow("system colour") << QByteArray("Color=clInfoBk\r\n");
         QTest::newRow("colour none") << QByteArray("Color=clNone\r\n");
         QTest::newRow("extreme position") << QByteArray("Left=-2147483648\r\nTop=2147483647\r\n");
+        QTest::newRow("every bound at a limit")
+            << QByteArray("Left=2147483647\r\nTop=-2147483648\r\nWidth=2147483647\r\nHeight=-2147483648\r\n");
     }
     void load_extremeValues_noteStillShownAndKept()
     {
         QFETCH(QByteArray, keys);
         writeFile(QStringLiteral("stickies.ini"),
                   "[Stickies]\r\nTotal=1\r\n[Stickie1]\r\nTitle=odd\r\nText=words\r\n" + keys);
+        const NoteRecord stored = NoteStore::load(m_dir.filePath(QStringLiteral("stickies.ini")), {}).notes.value(0);
         TForm1 *form = start();
         QCOMPARE(form->notes().size(), 1);
-        QVERIFY(form->notes()[0]->isVisible());
-        const QSize screen = QGuiApplication::primaryScreen()->availableGeometry().size();
-        QVERIFY(form->notes()[0]->width() <= screen.width() && form->notes()[0]->height() <= screen.height());
+        TFormSticky *note = form->notes()[0];
+        QVERIFY(note->isVisible());
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        QVERIFY(screen.contains(note->pos()));
+        QVERIFY(note->width() <= screen.width() && note->height() <= screen.height());
         QVERIFY(form->FormClose());
         QCOMPARE(savedStore().readString(u"Stickie1", u"Title"), QStringLiteral("odd"));
         QCOMPARE(savedStore().readString(u"Stickie1", u"Text"), QStringLiteral("words"));
+        // Where the note was shown is no move of it: the store keeps the position it held.
+        QCOMPARE(savedStore().readInteger(u"Stickie1", u"Left", 1), stored.left);
+        QCOMPARE(savedStore().readInteger(u"Stickie1", u"Top", 1), stored.top);
+        note->move(note->pos() + QPoint(7, 9));
+        QVERIFY(form->FormClose());
+        QCOMPARE(savedStore().readInteger(u"Stickie1", u"Left", 1), note->x());
         QVERIFY(m_errors.isEmpty());
     }
 

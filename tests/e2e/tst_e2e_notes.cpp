@@ -117,7 +117,8 @@ private slots:
     {
         QByteArray store =
             "[Stickies]\r\nTotal=2000000000\r\n[Stickie1]\r\nTitle=e2e survivor\r\nLeft=50\r\nTop=60\r\n";
-        store += QByteArray("\x00\xff\xfe garbage \x01\x02", 16);
+        static const char garbage[] = "\x00\xff\xfe garbage \x01\x02"; // NULs included, the final one not
+        store += QByteArray(garbage, sizeof(garbage) - 1);
         store += "\r\nno equals sign here\n[Stickie2]\rTitle=e2e second\rColor=\r\n[Stickie3]\r\nTitle=trunc";
         writeStore(store);
         startProgram();
