@@ -1,7 +1,8 @@
 #pragma once
 
-#include <QElapsedTimer>
+#include <QDeadlineTimer>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QRect>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -10,37 +11,113 @@
 #include <QTest>
 
 // Looks at the X desktop from outside, the way a user's window manager sees the program's windows,
-// through the standard X tools (xdotool, xprop, xwininfo).
+// through the standard X tools (xdotool, wmctrl, xprop, xwininfo). The timeouts only bound how long a failing
+// test takes, so they are generous.
 namespace DesktopProbe {
+
+// With hundreds of notes and both cores busy, one tool can take many seconds.
+constexpr int toolTimeoutMs = 120000;
+constexpr int defaultTimeoutMs = 30000;
+
+// Runs a tool; false when it did not end by itself within toolTimeoutMs or crashed, which is reported, so
+// that a tool that gave no answer is never read as an answer of "nothing there". A non-zero exit code is
+// the tool's answer (xdotool search says 1 when it finds nothing) and left to the caller.
+inline bool runTool(const QString &program, const QStringList &arguments, QString *output, int *exitCode = nullptr,
+                    const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
+{
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(program, arguments);
+    if (!process.waitForFinished(toolTimeoutMs)) {
+        qWarning("%s %s did not end within %d ms", qPrintable(program), qPrintable(arguments.join(QLatin1Char(' '))),
+                 toolTimeoutMs);
+        process.kill();
+        process.waitForFinished();
+        return false;
+    }
+    if (process.exitStatus() != QProcess::NormalExit) {
+        qWarning("%s %s crashed", qPrintable(program), qPrintable(arguments.join(QLatin1Char(' '))));
+        return false;
+    }
+    *output = QString::fromUtf8(process.readAllStandardOutput());
+    if (exitCode)
+        *exitCode = process.exitCode();
+    return true;
+}
 
 inline QString run(const QString &program, const QStringList &arguments)
 {
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForFinished(10000)) {
-        process.kill();
-        process.waitForFinished();
+    QString output;
+    runTool(program, arguments, &output);
+    return output;
+}
+
+// Tries condition until it holds or timeoutMs has passed; true when it held. Each try starts processes that
+// talk to the X server, so the tries are spaced a little.
+template <typename Condition> bool waitUntil(Condition condition, int timeoutMs = defaultTimeoutMs)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return false;
+        QTest::qWait(50);
+    }
+    return true;
+}
+
+inline bool isViewable(const QString &window)
+{
+    return run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), window})
+        .contains(QStringLiteral("Map State: IsViewable"));
+}
+
+// The window manager's windows on screen whose title matches title, by decimal id. The manager's own list
+// (wmctrl -l) costs a few requests a window; a search of the whole window tree (xdotool search) asks about
+// each of the dozens of windows the manager frames every note with, and with 500 notes on a loaded machine
+// takes longer than ten seconds.
+inline QStringList windowsMatching(const QRegularExpression &title)
+{
+    // Titles in UTF-8 whatever the test's locale; wmctrl would print those it cannot convert as "N/A".
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    QString listing;
+    int exitCode = 0;
+    // A window that vanishes between the list and the reading of its title ends wmctrl with an X error.
+    const bool listed = waitUntil(
+        [&] {
+            return runTool(QStringLiteral("wmctrl"), {QStringLiteral("-l")}, &listing, &exitCode, environment) &&
+                   exitCode == 0;
+        },
+        defaultTimeoutMs);
+    if (!listed) {
+        qWarning("wmctrl -l gave no list of windows");
         return {};
     }
-    return QString::fromUtf8(process.readAllStandardOutput());
+    // "0x01200003  0 host title": the id, the desktop, the client's machine and the title, which may hold spaces.
+    static const QRegularExpression entry(QStringLiteral("^0x([0-9a-fA-F]+) +-?\\d+ +\\S+ (.*)$"));
+    QStringList found;
+    for (const QString &line : listing.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        const QRegularExpressionMatch m = entry.match(line);
+        if (!m.hasMatch() || !title.match(m.captured(2)).hasMatch())
+            continue;
+        const QString window = QString::number(m.captured(1).toULongLong(nullptr, 16));
+        // Managed is not yet on screen: the manager lists a window before it maps it.
+        if (isViewable(window))
+            found.append(window);
+    }
+    return found;
 }
 
-// Visible windows whose title is exactly title.
+// Windows on screen whose title is exactly title.
 inline QStringList windowsTitled(const QString &title)
 {
-    const QString pattern = QLatin1Char('^') + QRegularExpression::escape(title) + QLatin1Char('$');
-    return run(QStringLiteral("xdotool"),
-               {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), pattern})
-        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    return windowsMatching(QRegularExpression(QRegularExpression::anchoredPattern(QRegularExpression::escape(title))));
 }
 
-inline QString waitForWindow(const QString &title, int timeoutMs = 15000)
+inline QString waitForWindow(const QString &title, int timeoutMs = defaultTimeoutMs)
 {
     QStringList found;
-    QElapsedTimer timer;
-    timer.start();
-    while ((found = windowsTitled(title)).isEmpty() && timer.elapsed() < timeoutMs)
-        QTest::qWait(100);
+    waitUntil([&] { return !(found = windowsTitled(title)).isEmpty(); }, timeoutMs);
     return found.value(0);
 }
 
@@ -105,13 +182,10 @@ inline QRect trayIconRect()
     return {};
 }
 
-inline QRect waitForTrayIcon(int timeoutMs = 15000)
+inline QRect waitForTrayIcon(int timeoutMs = defaultTimeoutMs)
 {
-    QElapsedTimer timer;
-    timer.start();
     QRect icon;
-    while ((icon = trayIconRect()).isEmpty() && timer.elapsed() < timeoutMs)
-        QTest::qWait(100);
+    waitUntil([&] { return !(icon = trayIconRect()).isEmpty(); }, timeoutMs);
     return icon;
 }
 
@@ -139,6 +213,7 @@ inline bool haveTools()
 {
     return !qEnvironmentVariableIsEmpty("DISPLAY") &&
            !QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty() &&
+           !QStandardPaths::findExecutable(QStringLiteral("wmctrl")).isEmpty() &&
            !QStandardPaths::findExecutable(QStringLiteral("xwininfo")).isEmpty();
 }
 

@@ -111,11 +111,11 @@ private slots:
         QVERIFY(!window.isEmpty());
         DesktopProbe::xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window});
         DesktopProbe::keys({QStringLiteral("ctrl+p")});
-        const QString dialog = DesktopProbe::waitForWindow(QStringLiteral("Quillet 1.02"), 10000);
+        const QString dialog = DesktopProbe::waitForWindow(QStringLiteral("Quillet 1.02"));
         QVERIFY2(!dialog.isEmpty(), "printing without a printer was not reported");
         DesktopProbe::xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), dialog});
         DesktopProbe::keys({QStringLiteral("Return")});
-        QTRY_VERIFY_WITH_TIMEOUT(DesktopProbe::windowsTitled(QStringLiteral("Quillet 1.02")).isEmpty(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(DesktopProbe::windowsTitled(QStringLiteral("Quillet 1.02")).isEmpty(), 30000);
         QVERIFY(!DesktopProbe::windowsTitled(QStringLiteral("e2eprintnone")).isEmpty());
         QVERIFY(m_program.terminate());
         QFile store(m_program.filePath(QStringLiteral("stickies.ini")));

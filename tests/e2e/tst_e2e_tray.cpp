@@ -34,10 +34,8 @@ private:
     static QStringList newNoteWindows()
     {
         const QString date = QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat);
-        return DesktopProbe::run(QStringLiteral("xdotool"),
-                                 {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-                                  QLatin1Char('^') + QRegularExpression::escape(date) + QLatin1Char(' ')})
-            .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        return DesktopProbe::windowsMatching(
+            QRegularExpression(QLatin1Char('^') + QRegularExpression::escape(date) + QLatin1Char(' ')));
     }
 
     // The screen less trayer's panel, as the window manager announces it; empty when it announces none.
@@ -52,11 +50,8 @@ private:
 
     static QStringList waitForNewNotes(int count)
     {
-        QElapsedTimer timer;
-        timer.start();
         QStringList found;
-        while ((found = newNoteWindows()).size() < count && timer.elapsed() < 10000)
-            QTest::qWait(100);
+        DesktopProbe::waitUntil([&] { return (found = newNoteWindows()).size() >= count; });
         return found;
     }
 
