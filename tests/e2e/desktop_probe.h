@@ -11,8 +11,8 @@
 #include <QTest>
 
 // Looks at the X desktop from outside, the way a user's window manager sees the program's windows,
-// through the standard X tools (xdotool, wmctrl, xprop, xwininfo). The timeouts only bound how long a failing
-// test takes, so they are generous.
+// through the standard X tools (xdotool, wmctrl, xprop, xwininfo). Every wait here is for a condition: the
+// timeouts only bound how long a failing test takes, so they are generous.
 namespace DesktopProbe {
 
 // With hundreds of notes and both cores busy, one tool can take many seconds.
@@ -121,6 +121,44 @@ inline QString waitForWindow(const QString &title, int timeoutMs = defaultTimeou
     return found.value(0);
 }
 
+// Every window of the program on screen, the popup menus too (which no window manager lists).
+inline QStringList programWindows()
+{
+    return run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                           QStringLiteral("--class"), QStringLiteral("quillet")})
+        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+// A popup menu bypasses the window manager, as the notification area's icon and a tooltip do too.
+inline bool isMenu(const QString &window)
+{
+    return run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), window})
+               .contains(QStringLiteral("Override Redirect State: yes")) &&
+           !run(QStringLiteral("xprop"), {QStringLiteral("-id"), window, QStringLiteral("_NET_WM_WINDOW_TYPE")})
+                .contains(QStringLiteral("_NET_WM_WINDOW_TYPE_TOOLTIP"));
+}
+
+// A popup menu of the program (with the submenus opened from it) and the windows that were there before it.
+struct Menu {
+    QStringList before;
+    QString window;
+
+    QStringList openMenus() const
+    {
+        QStringList menus;
+        for (const QString &window : programWindows()) {
+            if (!before.contains(window) && isMenu(window))
+                menus.append(window);
+        }
+        return menus;
+    }
+    // True once the menu and every submenu are closed.
+    bool waitUntilClosed(int timeoutMs = defaultTimeoutMs) const
+    {
+        return waitUntil([this] { return openMenus().isEmpty(); }, timeoutMs);
+    }
+};
+
 inline int number(const QString &text, const QString &label)
 {
     const QRegularExpression re(QRegularExpression::escape(label) + QStringLiteral(":\\s*(-?\\d+)"));
@@ -162,21 +200,23 @@ inline QStringList windowStates(const QString &window)
 }
 
 // Where the program's icon sits in the notification area (trayer): the window of class "quillet"
-// embedded below trayer's panel, in root coordinates; empty while there is none.
+// embedded below trayer's panel, in root coordinates; empty while there is none on screen (trayer maps
+// the icon only once it has embedded it, and a click before that lands on the panel).
 inline QRect trayIconRect()
 {
     const QStringList lines =
         run(QStringLiteral("xwininfo"), {QStringLiteral("-root"), QStringLiteral("-tree")}).split(QLatin1Char('\n'));
-    const QRegularExpression geometry(QStringLiteral("(\\d+)x(\\d+)[+-]-?\\d+[+-]-?\\d+\\s+\\+(-?\\d+)\\+(-?\\d+)"));
+    const QRegularExpression geometry(
+        QStringLiteral("^\\s*(0x[0-9a-fA-F]+) .*\\s(\\d+)x(\\d+)[+-]-?\\d+[+-]-?\\d+\\s+\\+(-?\\d+)\\+(-?\\d+)"));
     bool inPanel = false;
     for (const QString &line : lines) {
         if (line.contains(QStringLiteral("(\"panel\" \"trayer\")")))
             inPanel = true;
         else if (inPanel && line.contains(QStringLiteral("(\"quillet\" \"quillet\")"))) {
             const QRegularExpressionMatch m = geometry.match(line);
-            if (m.hasMatch())
-                return QRect(m.captured(3).toInt(), m.captured(4).toInt(), m.captured(1).toInt(),
-                             m.captured(2).toInt());
+            if (m.hasMatch() && isViewable(m.captured(1)))
+                return QRect(m.captured(4).toInt(), m.captured(5).toInt(), m.captured(2).toInt(),
+                             m.captured(3).toInt());
         }
     }
     return {};
@@ -194,11 +234,26 @@ inline void xdotool(const QStringList &arguments)
     run(QStringLiteral("xdotool"), arguments);
 }
 
-// A click of the given button (1 left, 3 right) at a point of the screen; repeat 2 for a double click.
-inline void clickAt(const QPoint &point, int button, int repeat = 1)
+// Where the pointer is, in root coordinates.
+inline QPoint pointer()
+{
+    const QString location = run(QStringLiteral("xdotool"), {QStringLiteral("getmouselocation")});
+    return QPoint(number(location, QStringLiteral("x")), number(location, QStringLiteral("y")));
+}
+
+// Moves the pointer and returns once the X server has it there (xdotool's own --sync waits in vain for a
+// move when the pointer is there already).
+inline bool moveTo(const QPoint &point)
 {
     xdotool({QStringLiteral("mousemove"), QString::number(point.x()), QString::number(point.y())});
-    QTest::qWait(150);
+    return waitUntil([&] { return pointer() == point; });
+}
+
+// A click of the given button (1 left, 3 right) at a point of the screen; repeat 2 for a double click. The
+// pointer is where it should be before the button goes down.
+inline void clickAt(const QPoint &point, int button, int repeat = 1)
+{
+    moveTo(point);
     xdotool({QStringLiteral("click"), QStringLiteral("--repeat"), QString::number(repeat), QStringLiteral("--delay"),
              QStringLiteral("80"), QString::number(button)});
 }
@@ -207,6 +262,42 @@ inline void clickAt(const QPoint &point, int button, int repeat = 1)
 inline void keys(const QStringList &names)
 {
     xdotool(QStringList{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("100")} + names);
+}
+
+// A click that opens a popup menu of the program; its window is empty when none opened within timeoutMs.
+inline Menu openMenu(const QPoint &point, int button, int timeoutMs = defaultTimeoutMs)
+{
+    Menu menu{programWindows(), {}};
+    clickAt(point, button);
+    waitUntil([&] { return !(menu.window = menu.openMenus().value(0)).isEmpty(); }, timeoutMs);
+    return menu;
+}
+
+// The time of the last key press the program saw in window, which Qt stamps on the window (or on the
+// window it names for that) for the window manager; 0 before any.
+inline quint64 userTime(const QString &window)
+{
+    const QString holder =
+        run(QStringLiteral("xprop"), {QStringLiteral("-id"), window, QStringLiteral("_NET_WM_USER_TIME_WINDOW")})
+            .section(QLatin1Char('#'), 1)
+            .trimmed();
+    return run(QStringLiteral("xprop"),
+               {QStringLiteral("-id"), holder.isEmpty() ? window : holder, QStringLiteral("_NET_WM_USER_TIME")})
+        .section(QLatin1Char('='), 1)
+        .trimmed()
+        .toULongLong();
+}
+
+// Returns true once the program has handled every input event sent to it before: a press of Shift, which
+// does nothing in the program, queues up behind them, and the program stamps its time on the window as it
+// reads it. Everything read with it is delivered before the program turns to anything else (a termination
+// request). window gets the keyboard for that.
+inline bool syncWith(const QString &window, int timeoutMs = defaultTimeoutMs)
+{
+    xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window});
+    const quint64 before = userTime(window);
+    xdotool({QStringLiteral("key"), QStringLiteral("shift")});
+    return waitUntil([&] { return userTime(window) != before; }, timeoutMs);
 }
 
 inline bool haveTools()
