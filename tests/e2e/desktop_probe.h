@@ -23,7 +23,8 @@ constexpr int defaultTimeoutMs = 30000;
 // that a tool that gave no answer is never read as an answer of "nothing there". A non-zero exit code is
 // the tool's answer (xdotool search says 1 when it finds nothing) and left to the caller.
 inline bool runTool(const QString &program, const QStringList &arguments, QString *output, int *exitCode = nullptr,
-                    const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
+                    const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment(),
+                    QString *errors = nullptr)
 {
     QProcess process;
     process.setProcessEnvironment(environment);
@@ -40,6 +41,8 @@ inline bool runTool(const QString &program, const QStringList &arguments, QStrin
         return false;
     }
     *output = QString::fromUtf8(process.readAllStandardOutput());
+    if (errors)
+        *errors = QString::fromUtf8(process.readAllStandardError());
     if (exitCode)
         *exitCode = process.exitCode();
     return true;
@@ -71,30 +74,39 @@ inline bool isViewable(const QString &window)
         .contains(QStringLiteral("Map State: IsViewable"));
 }
 
-// The window manager's windows on screen whose title matches title, by decimal id. The manager's own list
-// (wmctrl -l) costs a few requests a window; a search of the whole window tree (xdotool search) asks about
-// each of the dozens of windows the manager frames every note with, and with 500 notes on a loaded machine
-// takes longer than ten seconds.
-inline QStringList windowsMatching(const QRegularExpression &title)
+// The window manager's list of its windows (wmctrl -l, with WM_CLASS as well for -x), titles in UTF-8
+// whatever the test's locale (wmctrl prints those it cannot convert as "N/A"). The manager is slow to let go
+// of the windows of a program that ended: after hundreds of notes its list names windows that no longer
+// exist for seconds, and wmctrl ends with an X error until then; it is asked again, for as long as any tool
+// may take, as "no list" must never read as "no window".
+inline bool windowList(QString *listing, const QStringList &options = {})
 {
-    // Titles in UTF-8 whatever the test's locale; wmctrl would print those it cannot convert as "N/A".
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
-    QString listing;
+    QString errors;
     int exitCode = 0;
-    // A window that vanishes between the list and the reading of its title ends wmctrl with an X error.
     const bool listed = waitUntil(
         [&] {
-            return runTool(QStringLiteral("wmctrl"), {QStringLiteral("-l")}, &listing, &exitCode, environment) &&
+            return runTool(QStringLiteral("wmctrl"), QStringList{QStringLiteral("-l")} + options, listing, &exitCode,
+                           environment, &errors) &&
                    exitCode == 0;
         },
-        defaultTimeoutMs);
-    if (!listed) {
-        qWarning("wmctrl -l gave no list of windows");
-        return {};
-    }
+        toolTimeoutMs);
+    if (!listed)
+        qWarning("wmctrl -l gave no list of windows (exit code %d): %s", exitCode, qPrintable(errors));
+    return listed;
+}
+
+// The window manager's windows on screen whose title matches title, by decimal id. The manager's own list
+// costs a few requests a window; a search of the whole window tree (xdotool search) asks about each of the
+// dozens of windows the manager frames every note with, and with 500 notes on a loaded machine takes longer
+// than ten seconds.
+inline QStringList windowsMatching(const QRegularExpression &title)
+{
     // "0x01200003  0 host title": the id, the desktop, the client's machine and the title, which may hold spaces.
     static const QRegularExpression entry(QStringLiteral("^0x([0-9a-fA-F]+) +-?\\d+ +\\S+ (.*)$"));
+    QString listing;
+    windowList(&listing);
     QStringList found;
     for (const QString &line : listing.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
         const QRegularExpressionMatch m = entry.match(line);
@@ -106,6 +118,19 @@ inline QStringList windowsMatching(const QRegularExpression &title)
             found.append(window);
     }
     return found;
+}
+
+// Returns once the window manager has let go of every window of the program that ended, so that the next
+// test's windows do not wait behind the unmanaging of hundreds of old ones.
+inline bool waitUntilProgramWindowsGone(int timeoutMs = toolTimeoutMs)
+{
+    QString listing;
+    return waitUntil(
+        [&] {
+            return windowList(&listing, {QStringLiteral("-x")}) &&
+                   !listing.contains(QStringLiteral(" quillet.quillet "));
+        },
+        timeoutMs);
 }
 
 // Windows on screen whose title is exactly title.

@@ -92,7 +92,12 @@ private slots:
             !Profile::load(m_program.filePath(QStringLiteral("stickies.ini"))).readBool(u"Stickie1", u"Alarm", true));
     }
 
-    void cleanup() { m_program.reset(); }
+    void cleanup()
+    {
+        m_program.reset();
+        if (DesktopProbe::haveTools())
+            QVERIFY(DesktopProbe::waitUntilProgramWindowsGone());
+    }
 };
 
 QTEST_GUILESS_MAIN(TestE2eAlarm)

@@ -74,6 +74,8 @@ private slots:
     {
         m_program.reset();
         QDir(m_program.filePath(QStringLiteral("language"))).removeRecursively();
+        if (DesktopProbe::haveTools())
+            QVERIFY(DesktopProbe::waitUntilProgramWindowsGone());
     }
 
     void trayLanguageGreek_switchesOpenAndLaterNotesAndDialogs_andExitStoresIt()

@@ -30,7 +30,12 @@ private slots:
             QSKIP("needs the test desktop of scripts/test (DISPLAY, xdotool, xwininfo)");
         QVERIFY(m_program.isValid());
     }
-    void cleanup() { m_program.reset(); }
+    void cleanup()
+    {
+        m_program.reset();
+        if (DesktopProbe::haveTools())
+            QVERIFY(DesktopProbe::waitUntilProgramWindowsGone());
+    }
 
     void storedNotes_shownWhereStored_andWrittenBackUnchangedOnSigterm()
     {

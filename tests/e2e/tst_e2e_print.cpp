@@ -62,7 +62,12 @@ private slots:
                      !QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty(),
                  "needs the test desktop's printer (scripts/desktop.sh) and poppler-utils");
     }
-    void cleanup() { m_program.reset(); }
+    void cleanup()
+    {
+        m_program.reset();
+        if (DesktopProbe::haveTools())
+            QVERIFY(DesktopProbe::waitUntilProgramWindowsGone());
+    }
 
     void ctrlP_printsEveryPageOfTheNote()
     {

@@ -62,7 +62,12 @@ private slots:
             QSKIP("needs the test desktop of scripts/test (DISPLAY, xdotool, xwininfo, trayer)");
         QVERIFY(m_program.isValid());
     }
-    void cleanup() { m_program.reset(); }
+    void cleanup()
+    {
+        m_program.reset();
+        if (DesktopProbe::haveTools())
+            QVERIFY(DesktopProbe::waitUntilProgramWindowsGone());
+    }
 
     void trayMenu_newNoteIsCentred_andExitWritesTheStore()
     {
