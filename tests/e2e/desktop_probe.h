@@ -225,23 +225,31 @@ inline QStringList windowStates(const QString &window)
 }
 
 // Where the program's icon sits in the notification area (trayer): the window of class "quillet"
-// embedded below trayer's panel, in root coordinates; empty while there is none on screen (trayer maps
-// the icon only once it has embedded it, and a click before that lands on the panel).
+// embedded below trayer's panel, in root coordinates; empty while there is none on screen. Trayer maps the
+// icon before it has made room for it, partly off the screen beside the panel, so an icon counts only once
+// the panel holds it (a click before that lands on nothing).
 inline QRect trayIconRect()
 {
+    const QString root = run(QStringLiteral("xwininfo"), {QStringLiteral("-root")});
+    const QRect screen(0, 0, number(root, QStringLiteral("Width")), number(root, QStringLiteral("Height")));
     const QStringList lines =
         run(QStringLiteral("xwininfo"), {QStringLiteral("-root"), QStringLiteral("-tree")}).split(QLatin1Char('\n'));
     const QRegularExpression geometry(
         QStringLiteral("^\\s*(0x[0-9a-fA-F]+) .*\\s(\\d+)x(\\d+)[+-]-?\\d+[+-]-?\\d+\\s+\\+(-?\\d+)\\+(-?\\d+)"));
-    bool inPanel = false;
+    const auto rectOf = [](const QRegularExpressionMatch &m) {
+        return QRect(m.captured(4).toInt(), m.captured(5).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
+    };
+    QRect panel;
     for (const QString &line : lines) {
-        if (line.contains(QStringLiteral("(\"panel\" \"trayer\")")))
-            inPanel = true;
-        else if (inPanel && line.contains(QStringLiteral("(\"quillet\" \"quillet\")"))) {
-            const QRegularExpressionMatch m = geometry.match(line);
-            if (m.hasMatch() && isViewable(m.captured(1)))
-                return QRect(m.captured(4).toInt(), m.captured(5).toInt(), m.captured(2).toInt(),
-                             m.captured(3).toInt());
+        const QRegularExpressionMatch m = geometry.match(line);
+        if (!m.hasMatch())
+            continue;
+        if (line.contains(QStringLiteral("(\"panel\" \"trayer\")"))) {
+            panel = rectOf(m);
+        } else if (!panel.isNull() && line.contains(QStringLiteral("(\"quillet\" \"quillet\")"))) {
+            const QRect icon = rectOf(m);
+            if (panel.contains(icon) && screen.contains(icon) && isViewable(m.captured(1)))
+                return icon;
         }
     }
     return {};
