@@ -130,6 +130,8 @@ public:
     static constexpr int autosaveDelayMs = 2000;
     static constexpr int autosaveLimitMs = 10000;
     void setAutosaveDelays(int delayMs, int limitMs);
+    // A change waits for its automatic save.
+    bool autosavePending() const { return m_autosave.isActive() || m_autosaveLimit.isActive(); }
 
 signals:
     // The program is about to end: nothing more is handed over to it.

@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QTest>
 
+#include <utility>
+
 // The language submenu of the tray, driven with the keyboard on the test desktop, with the shipped language
 // files beside the program.
 class TestE2eLanguage : public QObject {
@@ -15,50 +17,49 @@ class TestE2eLanguage : public QObject {
 private:
     PortableProgram m_program;
 
+    // Right click on the icon, then keys in the menu once it is open; returns once the menu (and any submenu
+    // the keys opened) has closed.
     void trayMenu(const QStringList &keyNames)
     {
         const QRect icon = DesktopProbe::waitForTrayIcon();
         QVERIFY2(!icon.isEmpty(), "the icon is not in the notification area");
-        QTest::qWait(300);
-        DesktopProbe::clickAt(icon.center(), 3);
-        QTest::qWait(600);
+        const DesktopProbe::Menu menu = DesktopProbe::openMenu(icon.center(), 3);
+        QVERIFY2(!menu.window.isEmpty(), "the right click opened no menu");
         DesktopProbe::keys(keyNames);
-        QTest::qWait(500);
+        QVERIFY2(menu.waitUntilClosed(), "the menu stayed open");
     }
 
-    static QStringList visibleWindows()
+    static QByteArray pixelsOf(const QString &window)
     {
-        return DesktopProbe::run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                                             QStringLiteral("--class"), QStringLiteral("quillet")})
-            .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QProcess grab;
+        grab.start(QStringLiteral("import"), {QStringLiteral("-window"), window, QStringLiteral("-depth"),
+                                              QStringLiteral("8"), QStringLiteral("rgb:-")});
+        return grab.waitForFinished(DesktopProbe::toolTimeoutMs) ? grab.readAllStandardOutput() : QByteArray();
     }
 
     // X holds no text of a menu: a note's context menu is compared by its size and pixels. The menu opens
-    // at a right click into the note; the pointer then leaves it, so that no item is highlighted.
+    // at a right click into the note; the pointer then leaves it, so that no item is highlighted, and the
+    // pixels are taken once the menu has painted itself and stopped changing.
     struct MenuImage {
         QSize size;
         QByteArray pixels;
     };
     static MenuImage noteMenu(const QString &note)
     {
-        const QStringList before = visibleWindows();
-        DesktopProbe::clickAt(DesktopProbe::clientRect(note).center(), 3);
-        QTest::qWait(600);
-        DesktopProbe::xdotool({QStringLiteral("mousemove"), QStringLiteral("1000"), QStringLiteral("900")});
-        QTest::qWait(400);
         MenuImage image;
-        for (const QString &window : visibleWindows()) {
-            if (before.contains(window))
-                continue;
-            image.size = DesktopProbe::clientRect(window).size();
-            QProcess grab;
-            grab.start(QStringLiteral("import"), {QStringLiteral("-window"), window, QStringLiteral("-depth"),
-                                                  QStringLiteral("8"), QStringLiteral("rgb:-")});
-            if (grab.waitForFinished(10000))
-                image.pixels = grab.readAllStandardOutput();
-        }
+        const DesktopProbe::Menu menu = DesktopProbe::openMenu(DesktopProbe::clientRect(note).center(), 3);
+        if (menu.window.isEmpty())
+            return image;
+        DesktopProbe::moveTo(QPoint(1000, 900));
+        image.size = DesktopProbe::clientRect(menu.window).size();
+        QByteArray previous;
+        DesktopProbe::waitUntil([&] {
+            previous = std::exchange(image.pixels, pixelsOf(menu.window));
+            return !image.pixels.isEmpty() && image.pixels == previous;
+        });
         DesktopProbe::keys({QStringLiteral("Escape")});
-        QTest::qWait(300);
+        if (!menu.waitUntilClosed())
+            image.pixels.clear();
         return image;
     }
 
@@ -73,6 +74,8 @@ private slots:
     {
         m_program.reset();
         QDir(m_program.filePath(QStringLiteral("language"))).removeRecursively();
+        if (DesktopProbe::haveTools())
+            QVERIFY(DesktopProbe::waitUntilProgramWindowsGone());
     }
 
     void trayLanguageGreek_switchesOpenAndLaterNotesAndDialogs_andExitStoresIt()
@@ -100,41 +103,40 @@ private slots:
         QVERIFY(greek.pixels != english.pixels);
 
         // A note made now shows the same menu from its first display.
-        const QStringList before = visibleWindows();
+        const QStringList before = DesktopProbe::programWindows();
         trayMenu({QStringLiteral("Down"), QStringLiteral("Return")});
         QString later;
         QTRY_VERIFY_WITH_TIMEOUT(
             [&] {
-                for (const QString &window : visibleWindows()) {
+                for (const QString &window : DesktopProbe::programWindows()) {
                     if (!before.contains(window) && DesktopProbe::clientRect(window).size() == QSize(240, 180))
                         later = window;
                 }
                 return !later.isEmpty();
             }(),
-            10000);
-        QTest::qWait(300);
+            30000);
         const MenuImage laterMenu = noteMenu(later);
         QCOMPARE(laterMenu.size, greek.size);
         QVERIFY(laterMenu.pixels == greek.pixels);
 
         // The dialogs' titles are texts X does show.
         trayMenu(QStringList(5, QStringLiteral("Down")) << QStringLiteral("Return"));
-        const QString options = DesktopProbe::waitForWindow(QStringLiteral("Επιλογές"), 5000);
+        const QString options = DesktopProbe::waitForWindow(QStringLiteral("Επιλογές"));
         QVERIFY2(!options.isEmpty(), "no Greek options dialog");
         DesktopProbe::xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), options});
         DesktopProbe::keys({QStringLiteral("Escape")});
-        QTRY_VERIFY_WITH_TIMEOUT(DesktopProbe::windowsTitled(QStringLiteral("Επιλογές")).isEmpty(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(DesktopProbe::windowsTitled(QStringLiteral("Επιλογές")).isEmpty(), 30000);
         DesktopProbe::xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), note});
         DesktopProbe::keys({QStringLiteral("ctrl+shift+a")});
-        const QString alarm = DesktopProbe::waitForWindow(QStringLiteral("Ρύθμιση υπενθύμισης"), 5000);
+        const QString alarm = DesktopProbe::waitForWindow(QStringLiteral("Ρύθμιση υπενθύμισης"));
         QVERIFY2(!alarm.isEmpty(), "no Greek alarm dialog");
         DesktopProbe::xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), alarm});
         DesktopProbe::keys({QStringLiteral("alt+F4")});
-        QTRY_VERIFY_WITH_TIMEOUT(DesktopProbe::windowsTitled(QStringLiteral("Ρύθμιση υπενθύμισης")).isEmpty(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(DesktopProbe::windowsTitled(QStringLiteral("Ρύθμιση υπενθύμισης")).isEmpty(), 30000);
 
         trayMenu({QStringLiteral("Up"), QStringLiteral("Return")}); // "Exit", the last item in any language
         // It may have ended already, when waitForFinished() would say false.
-        QTRY_COMPARE_WITH_TIMEOUT(m_program.process().state(), QProcess::NotRunning, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_program.process().state(), QProcess::NotRunning, 30000);
         QCOMPARE(m_program.process().exitCode(), 0);
         const Profile settings = Profile::load(m_program.filePath(QStringLiteral("quillet.ini")));
         QCOMPARE(settings.readString(u"Options", u"Language"), QStringLiteral("Greek"));

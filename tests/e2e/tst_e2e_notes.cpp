@@ -30,7 +30,12 @@ private slots:
             QSKIP("needs the test desktop of scripts/test (DISPLAY, xdotool, xwininfo)");
         QVERIFY(m_program.isValid());
     }
-    void cleanup() { m_program.reset(); }
+    void cleanup()
+    {
+        m_program.reset();
+        if (DesktopProbe::haveTools())
+            QVERIFY(DesktopProbe::waitUntilProgramWindowsGone());
+    }
 
     void storedNotes_shownWhereStored_andWrittenBackUnchangedOnSigterm()
     {
@@ -53,15 +58,15 @@ private slots:
         for (const Expected &note : expected) {
             const QString window = DesktopProbe::waitForWindow(QString::fromUtf8(note.title));
             QVERIFY2(!window.isEmpty(), note.title);
-            QTest::qWait(300); // let the window manager finish placing and decorating
-            const QRect frame = DesktopProbe::frameRect(window);
-            QCOMPARE(frame.topLeft(), note.bounds.topLeft());
+            // The window manager frames the window after it appears, and the frame's corner then moves there.
+            QTRY_COMPARE_WITH_TIMEOUT(DesktopProbe::frameRect(window).topLeft(), note.bounds.topLeft(), 30000);
             QCOMPARE(DesktopProbe::clientRect(window).size(), note.bounds.size());
             QCOMPARE(DesktopProbe::windowStates(window).contains(QStringLiteral("_NET_WM_STATE_ABOVE")), note.onTop);
         }
-        // Give the automatic save its chance: nothing changed, so what is written at the end must be what
-        // was stored, without any creeping of the bounds.
-        QTest::qWait(2500);
+        // Nothing changed, so what is written at the end must be what was stored, without any creeping of the
+        // bounds: the program has seen where the window manager put its windows before it is asked to end.
+        QVERIFY2(DesktopProbe::syncWith(DesktopProbe::waitForWindow(QStringLiteral("e2e first"))),
+                 "the program did not answer a key press");
         terminateProgram();
 
         const Profile store = Profile::load(storePath());
@@ -88,22 +93,27 @@ private slots:
         startProgram();
         const QString window = DesktopProbe::waitForWindow(QStringLiteral("e2e toggle"));
         QVERIFY(!window.isEmpty());
-        QTest::qWait(300);
+        QTRY_COMPARE_WITH_TIMEOUT(DesktopProbe::frameRect(window).topLeft(), QPoint(300, 260), 30000);
         const QRect before = DesktopProbe::frameRect(window);
         DesktopProbe::xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window});
         DesktopProbe::keys({QStringLiteral("ctrl+Home")});
         for (bool onTop : {true, false}) {
             DesktopProbe::keys({QStringLiteral("ctrl+t")});
-            QTest::qWait(600);
-            const QString now = DesktopProbe::waitForWindow(QStringLiteral("e2e toggle"));
-            QCOMPARE(DesktopProbe::windowStates(now).contains(QStringLiteral("_NET_WM_STATE_ABOVE")), onTop);
-            QCOMPARE(DesktopProbe::frameRect(now), before);
+            // The window may be made anew for the change; the state is the window manager's once it has it.
+            QString now;
+            QTRY_VERIFY_WITH_TIMEOUT(
+                DesktopProbe::windowStates(now = DesktopProbe::waitForWindow(QStringLiteral("e2e toggle")))
+                        .contains(QStringLiteral("_NET_WM_STATE_ABOVE")) == onTop,
+                30000);
+            QTRY_COMPARE_WITH_TIMEOUT(DesktopProbe::frameRect(now), before, 30000);
             // The note keeps the keyboard, with the caret where it was: what is typed next lands there.
-            QCOMPARE(DesktopProbe::run(QStringLiteral("xdotool"), {QStringLiteral("getactivewindow")}).trimmed(),
-                     QString::number(now.toULongLong()));
+            QTRY_COMPARE_WITH_TIMEOUT(
+                DesktopProbe::run(QStringLiteral("xdotool"), {QStringLiteral("getactivewindow")}).trimmed(), now,
+                30000);
             DesktopProbe::keys({onTop ? QStringLiteral("a") : QStringLiteral("b")});
         }
-        QTest::qWait(300);
+        QVERIFY2(DesktopProbe::syncWith(DesktopProbe::waitForWindow(QStringLiteral("e2e toggle"))),
+                 "the typed keys did not reach the program");
         terminateProgram();
         const Profile store = Profile::load(storePath());
         QVERIFY2(store.readString(u"Stickie1", u"Text").contains(QStringLiteral("abstill here")),
@@ -124,12 +134,12 @@ private slots:
         startProgram();
         QVERIFY(!DesktopProbe::waitForWindow(QStringLiteral("e2e survivor")).isEmpty());
         // The empty colour of note 2 is reported; the dialog is answered like a user would.
-        const QString dialog = DesktopProbe::waitForWindow(QStringLiteral("Quillet 1.02"), 5000);
+        const QString dialog = DesktopProbe::waitForWindow(QStringLiteral("Quillet 1.02"));
         QVERIFY2(!dialog.isEmpty(), "the empty colour of note 2 was not reported");
         DesktopProbe::run(QStringLiteral("xdotool"),
                           {QStringLiteral("windowactivate"), QStringLiteral("--sync"), dialog});
         DesktopProbe::run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Return")});
-        QTRY_VERIFY_WITH_TIMEOUT(DesktopProbe::windowsTitled(QStringLiteral("Quillet 1.02")).isEmpty(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(DesktopProbe::windowsTitled(QStringLiteral("Quillet 1.02")).isEmpty(), 30000);
         QVERIFY(!DesktopProbe::waitForWindow(QStringLiteral("e2e second")).isEmpty());
         QCOMPARE(m_program.process().state(), QProcess::Running);
         terminateProgram();

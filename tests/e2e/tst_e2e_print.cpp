@@ -62,7 +62,12 @@ private slots:
                      !QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty(),
                  "needs the test desktop's printer (scripts/desktop.sh) and poppler-utils");
     }
-    void cleanup() { m_program.reset(); }
+    void cleanup()
+    {
+        m_program.reset();
+        if (DesktopProbe::haveTools())
+            QVERIFY(DesktopProbe::waitUntilProgramWindowsGone());
+    }
 
     void ctrlP_printsEveryPageOfTheNote()
     {
@@ -111,11 +116,11 @@ private slots:
         QVERIFY(!window.isEmpty());
         DesktopProbe::xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window});
         DesktopProbe::keys({QStringLiteral("ctrl+p")});
-        const QString dialog = DesktopProbe::waitForWindow(QStringLiteral("Quillet 1.02"), 10000);
+        const QString dialog = DesktopProbe::waitForWindow(QStringLiteral("Quillet 1.02"));
         QVERIFY2(!dialog.isEmpty(), "printing without a printer was not reported");
         DesktopProbe::xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), dialog});
         DesktopProbe::keys({QStringLiteral("Return")});
-        QTRY_VERIFY_WITH_TIMEOUT(DesktopProbe::windowsTitled(QStringLiteral("Quillet 1.02")).isEmpty(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(DesktopProbe::windowsTitled(QStringLiteral("Quillet 1.02")).isEmpty(), 30000);
         QVERIFY(!DesktopProbe::windowsTitled(QStringLiteral("e2eprintnone")).isEmpty());
         QVERIFY(m_program.terminate());
         QFile store(m_program.filePath(QStringLiteral("stickies.ini")));

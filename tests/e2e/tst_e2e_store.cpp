@@ -63,7 +63,14 @@ private slots:
             QSKIP("needs the test desktop of scripts/test (DISPLAY, xdotool, xwininfo)");
         QVERIFY(m_program.isValid());
     }
-    void cleanup() { m_program.reset(); }
+    // The window manager takes seconds to let go of hundreds of notes; the next test starts on a desktop
+    // without them.
+    void cleanup()
+    {
+        m_program.reset();
+        if (DesktopProbe::haveTools())
+            QVERIFY(DesktopProbe::waitUntilProgramWindowsGone());
+    }
 
     void storeThatCannotBeOpened_isReportedAndLeftWhole()
     {
@@ -80,7 +87,7 @@ private slots:
         QVERIFY2(!dialog.isEmpty(), "no error dialog for the store that cannot be opened");
         DesktopProbe::xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), dialog});
         DesktopProbe::keys({QStringLiteral("Return")});
-        QTRY_VERIFY_WITH_TIMEOUT(DesktopProbe::windowsTitled(QStringLiteral("Quillet 1.02")).isEmpty(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(DesktopProbe::windowsTitled(QStringLiteral("Quillet 1.02")).isEmpty(), 30000);
         QVERIFY(DesktopProbe::windowsTitled(QStringLiteral("many 1")).isEmpty());
         // Under strace the program is the tracer's child; the signal goes to the program itself.
         const QString child =
@@ -129,7 +136,7 @@ private slots:
         QVERIFY(m_program.writeFile(QStringLiteral("late.stc"), "[Stickie]\r\nTitle=handed while busy\r\n"));
         QVERIFY(m_program.start());
         // Started as soon as the first holds the store, while it still makes its 500 windows.
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(storePath() + QStringLiteral(".lock")), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(storePath() + QStringLiteral(".lock")), 30000);
         QCOMPARE(secondStart(m_program.binary(), {m_program.filePath(QStringLiteral("late.stc"))},
                              QProcessEnvironment::systemEnvironment()),
                  0);
@@ -140,10 +147,10 @@ private slots:
         cron.insert(QStringLiteral("TMPDIR"), otherHome.path());
         QCOMPARE(secondStart(m_program.binary(), {}, cron), 0);
 
-        QVERIFY(!DesktopProbe::waitForWindow(QStringLiteral("many 500"), 60000).isEmpty());
+        QVERIFY(!DesktopProbe::waitForWindow(QStringLiteral("many 500"), 120000).isEmpty());
         // Each look among 500 windows takes seconds on a busy machine: waited for as long as the load.
         QVERIFY(!DesktopProbe::waitForWindow(QStringLiteral("handed while busy"), 60000).isEmpty());
-        QCOMPARE(DesktopProbe::windowsTitled(QStringLiteral("handed while busy")).size(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(DesktopProbe::windowsTitled(QStringLiteral("handed while busy")).size(), 1, 20000);
         QCOMPARE(DesktopProbe::windowsTitled(QStringLiteral("many 1")).size(), 1); // no second instance
         QVERIFY(terminateWithin(15000));
         const Profile saved = Profile::load(storePath());
@@ -159,12 +166,12 @@ private slots:
         m_program.process().kill();
         QVERIFY(m_program.process().waitForFinished(5000));
         QVERIFY(QFile::exists(storePath() + QStringLiteral(".lock"))); // left behind by the kill
-        QTRY_VERIFY_WITH_TIMEOUT(DesktopProbe::windowsTitled(QStringLiteral("many 1")).isEmpty(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(DesktopProbe::windowsTitled(QStringLiteral("many 1")).isEmpty(), 30000);
 
         QElapsedTimer restart;
         restart.start();
         QVERIFY(m_program.start());
-        QVERIFY(!DesktopProbe::waitForWindow(QStringLiteral("many 1"), 10000).isEmpty());
+        QVERIFY(!DesktopProbe::waitForWindow(QStringLiteral("many 1")).isEmpty());
         QVERIFY2(restart.elapsed() < 5000, "the stale lock held the next start up");
         QVERIFY(terminateWithin(10000));
     }

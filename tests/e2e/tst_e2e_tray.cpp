@@ -19,25 +19,23 @@ private:
 
     void startProgram() { QVERIFY(m_program.start()); }
 
-    // Right click on the icon, then keys in the menu that opens.
+    // Right click on the icon, then keys in the menu once it is open; returns once the menu has closed.
     void trayMenu(const QStringList &keyNames)
     {
         const QRect icon = DesktopProbe::waitForTrayIcon();
         QVERIFY2(!icon.isEmpty(), "the icon is not in the notification area");
-        QTest::qWait(300); // a freshly embedded icon takes a moment before it answers clicks
-        DesktopProbe::clickAt(icon.center(), 3);
-        QTest::qWait(600);
+        const DesktopProbe::Menu menu = DesktopProbe::openMenu(icon.center(), 3);
+        QVERIFY2(!menu.window.isEmpty(), "the right click opened no menu");
         DesktopProbe::keys(keyNames);
+        QVERIFY2(menu.waitUntilClosed(), "the menu stayed open");
     }
 
     // Windows titled like a new note: today's date in the user's short format, then the time.
     static QStringList newNoteWindows()
     {
         const QString date = QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat);
-        return DesktopProbe::run(QStringLiteral("xdotool"),
-                                 {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-                                  QLatin1Char('^') + QRegularExpression::escape(date) + QLatin1Char(' ')})
-            .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        return DesktopProbe::windowsMatching(
+            QRegularExpression(QLatin1Char('^') + QRegularExpression::escape(date) + QLatin1Char(' ')));
     }
 
     // The screen less trayer's panel, as the window manager announces it; empty when it announces none.
@@ -52,11 +50,8 @@ private:
 
     static QStringList waitForNewNotes(int count)
     {
-        QElapsedTimer timer;
-        timer.start();
         QStringList found;
-        while ((found = newNoteWindows()).size() < count && timer.elapsed() < 10000)
-            QTest::qWait(100);
+        DesktopProbe::waitUntil([&] { return (found = newNoteWindows()).size() >= count; });
         return found;
     }
 
@@ -67,7 +62,12 @@ private slots:
             QSKIP("needs the test desktop of scripts/test (DISPLAY, xdotool, xwininfo, trayer)");
         QVERIFY(m_program.isValid());
     }
-    void cleanup() { m_program.reset(); }
+    void cleanup()
+    {
+        m_program.reset();
+        if (DesktopProbe::haveTools())
+            QVERIFY(DesktopProbe::waitUntilProgramWindowsGone());
+    }
 
     void trayMenu_newNoteIsCentred_andExitWritesTheStore()
     {
@@ -75,18 +75,18 @@ private slots:
         trayMenu({QStringLiteral("Down"), QStringLiteral("Return")}); // the first item: "New Sticky Note"
         const QStringList notes = waitForNewNotes(1);
         QCOMPARE(notes.size(), 1);
-        QTest::qWait(300);
-        const QRect frame = DesktopProbe::frameRect(notes[0]);
-        // Centred in the work area the window manager announces (the screen less trayer's panel).
+        // Centred in the work area the window manager announces (the screen less trayer's panel), once the
+        // manager has framed it.
         const QRect work = workArea();
         QVERIFY(!work.isEmpty());
         QVERIFY(work.top() > 0); // the panel takes the top of the screen
-        QCOMPARE(frame.topLeft(), work.topLeft() + QPoint((work.width() - 240) / 2, (work.height() - 180) / 2));
+        QTRY_COMPARE_WITH_TIMEOUT(DesktopProbe::frameRect(notes[0]).topLeft(),
+                                  work.topLeft() + QPoint((work.width() - 240) / 2, (work.height() - 180) / 2), 30000);
         const QString title =
             DesktopProbe::run(QStringLiteral("xdotool"), {QStringLiteral("getwindowname"), notes[0]}).trimmed();
 
         trayMenu({QStringLiteral("Up"), QStringLiteral("Return")}); // the last item: "Exit"
-        QVERIFY2(m_program.process().waitForFinished(10000), "\"Exit\" did not end the program");
+        QVERIFY2(m_program.process().waitForFinished(30000), "\"Exit\" did not end the program");
         QCOMPARE(m_program.process().exitCode(), 0);
         const Profile store = Profile::load(m_program.filePath(QStringLiteral("stickies.ini")));
         QCOMPARE(store.readInteger(u"Stickies", u"Total", -1), 1);
@@ -117,7 +117,7 @@ private slots:
 
         DesktopProbe::xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), dialog});
         DesktopProbe::keys({QStringLiteral("Escape")});
-        QTRY_VERIFY_WITH_TIMEOUT(DesktopProbe::windowsTitled(title).isEmpty(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(DesktopProbe::windowsTitled(title).isEmpty(), 30000);
         QCOMPARE(m_program.process().state(), QProcess::Running);
         QVERIFY(m_program.terminate());
     }
@@ -164,11 +164,17 @@ private slots:
         const QRect icon = DesktopProbe::waitForTrayIcon();
         QVERIFY(!icon.isEmpty());
         DesktopProbe::clickAt(icon.center(), 1, 2);
-        QCOMPARE(waitForNewNotes(1).size(), 1);
-        QTest::qWait(500);
+        const QStringList notes = waitForNewNotes(1);
+        QCOMPARE(notes.size(), 1);
+        // Once the program has handled both clicks, a second note would be among its notes and in the store.
+        QVERIFY2(DesktopProbe::syncWith(notes[0]), "the program did not answer a key press");
         QCOMPARE(newNoteWindows().size(), 1);
         // The main form never shows, neither does any window besides the notes.
         QVERIFY(DesktopProbe::windowsTitled(QStringLiteral("Quillet 1.02")).isEmpty());
+        QVERIFY(m_program.terminate());
+        QCOMPARE(
+            Profile::load(m_program.filePath(QStringLiteral("stickies.ini"))).readInteger(u"Stickies", u"Total", -1),
+            1);
     }
 
     void secondStart_handsItsNoteFileToTheFirst()
@@ -183,7 +189,7 @@ private slots:
         QProcess second;
         second.setWorkingDirectory(m_program.folder());
         second.start(m_program.binary(), {QStringLiteral("handed.stc")}); // relative to the second start's folder
-        QVERIFY2(second.waitForFinished(10000), "the second start did not end");
+        QVERIFY2(second.waitForFinished(40000), "the second start did not end");
         QCOMPARE(second.exitCode(), 0);
         QVERIFY(!DesktopProbe::waitForWindow(QStringLiteral("e2e handed over")).isEmpty());
         QCOMPARE(DesktopProbe::windowsTitled(QStringLiteral("e2e handed over")).size(), 1);
@@ -191,7 +197,7 @@ private slots:
 
         QProcess third; // no argument: a new note in the running instance
         third.start(m_program.binary(), {});
-        QVERIFY(third.waitForFinished(10000));
+        QVERIFY(third.waitForFinished(40000));
         QCOMPARE(waitForNewNotes(1).size(), 1);
 
         QVERIFY(m_program.terminate());
