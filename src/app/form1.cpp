@@ -527,7 +527,8 @@ void TForm1::writeSettings() const
     // The notes the load has not reached yet were not looked at at all.
     const bool armedUnshown = std::any_of(m_unshown.cbegin(), m_unshown.cend(),
                                           [](const NoteRecord &record) { return record.alarm.enabled; });
-    if (armedUnshown && m_alarms.checkedBeforeStart().isValid())
+    // Neither were those of a store that could not be read: they ring when it can be read again.
+    if ((armedUnshown || m_storeUnreadable) && m_alarms.checkedBeforeStart().isValid())
         checked = qMin(checked, m_alarms.checkedBeforeStart());
     settings.alarmsChecked = checked.toUTC();
     settings.write(m_folders.settingsPath);
@@ -657,8 +658,9 @@ void TForm1::PMRestoreDeletedClick()
         showStoredNote(record);
     m_alarms.reschedule();
     // The store first, then the trash: a crash between the two leaves the notes in both files, and the next
-    // start takes them out of the trash. While the store cannot be saved they stay in the trash.
-    if (m_notesLoaded) {
+    // start takes them out of the trash. While the store cannot be saved they stay in the trash; while it
+    // cannot be read they go to the file of recovered notes.
+    if (savesEnabled()) {
         m_autosave.stop();
         m_autosaveLimit.stop();
         if (!ErrorDialog::guard([this] { writeRecords(currentRecords()); }))

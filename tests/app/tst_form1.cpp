@@ -620,6 +620,8 @@ private slots:
     {
         const QByteArray store = "[Stickies]\r\nTotal=1\r\n" + noteSection(1, QStringLiteral("kept"), 0, 0);
         writeFile(QStringLiteral("stickies.ini"), store);
+        // The unread notes' alarms were not watched in this run: the next start must still ring what fell due.
+        writeFile(QStringLiteral("quillet.ini"), "[Options]\r\nAlarms Checked=2020-01-02T03:04:05Z\r\n");
         const QString path = m_dir.filePath(QStringLiteral("stickies.ini"));
         QVERIFY(QFile::setPermissions(path, QFileDevice::WriteOwner));
         {
@@ -647,6 +649,8 @@ private slots:
         QCOMPARE(readFile(QStringLiteral("stickies.ini")), store);
         QVERIFY(!QFileInfo::exists(m_dir.filePath(QStringLiteral("backups"))));
         QCOMPARE(::readFile(earlier), QByteArray("earlier"));
+        QCOMPARE(Profile::load(m_dir.filePath(QStringLiteral("quillet.ini"))).readString(u"Options", u"Alarms Checked"),
+                 QStringLiteral("2020-01-02T03:04:05Z"));
         const Profile kept = Profile::load(recovered);
         QCOMPARE(kept.readInteger(u"Stickies", u"Total", 0), 2);
         QCOMPARE(kept.readString(u"Stickie1", u"Title"), QStringLiteral("typed while unreadable"));
