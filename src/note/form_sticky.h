@@ -192,6 +192,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void stopRinging();
     void FormCreate();
     void FormShow();
     void applyTrayMenu();
