@@ -529,6 +529,7 @@ void TFormSticky::ringAlarm()
         m_ringing = true;
         m_ringBase = pos();
         m_shakeOffset = 0;
+        m_raisedWhileRinging = false;
         ++ringingNotes;
         if (!m_shake) {
             m_shake = new QTimer(this);
@@ -569,7 +570,12 @@ void TFormSticky::Timer1Timer()
     // minimised, or hidden) waits, and asks nothing of the window manager meanwhile.
     if (!windowHandle() || !windowHandle()->isExposed())
         return;
-    raise();
+    // Many notes ringing together cover one another whatever is raised, and each raise costs the window manager
+    // a restacking of every window: then a note comes to the front at its first step only.
+    if (ringingNotes <= shakeStepsPerTick || !m_raisedWhileRinging) {
+        raise();
+        m_raisedWhileRinging = true;
+    }
     m_shaking = true;
     move(m_ringBase + QPoint(m_shakeOffset, 0));
     m_shaking = false;
