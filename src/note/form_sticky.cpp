@@ -38,6 +38,7 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
+#include <algorithm>
 #include <array>
 #include <bit>
 
@@ -228,7 +229,10 @@ TFormSticky::TFormSticky(const QString &programFolder, QWidget *parent)
     });
 }
 
-TFormSticky::~TFormSticky() = default;
+TFormSticky::~TFormSticky()
+{
+    stopRinging();
+}
 
 void TFormSticky::FormCreate()
 {
@@ -540,6 +544,17 @@ bool TFormSticky::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
+namespace {
+
+// The window manager carries out every step of every shaking note. Hundreds of notes ringing at once (a store
+// back after a long absence) would ask more of it than it can do, and it would map no new window for
+// minutes: together they take at most this many steps a tick, each note stepping less often the more ring.
+constexpr int shakeStepsPerTick = 10;
+constexpr int shakeTickMs = 10;
+int ringingNotes = 0;
+
+} // namespace
+
 void TFormSticky::ringAlarm()
 {
     // Nothing waits for a later "Play Sound": a sound is started now or not at all.
@@ -548,9 +563,11 @@ void TFormSticky::ringAlarm()
         m_ringing = true;
         m_ringBase = pos();
         m_shakeOffset = 0;
+        m_raisedWhileRinging = false;
+        ++ringingNotes;
         if (!m_shake) {
             m_shake = new QTimer(this);
-            m_shake->setInterval(10);
+            m_shake->setInterval(shakeTickMs);
             m_shake->setTimerType(Qt::PreciseTimer);
             connect(m_shake, &QTimer::timeout, this, &TFormSticky::Timer1Timer);
         }
@@ -571,7 +588,9 @@ void TFormSticky::Timer1Timer()
 {
     if (!m_ringing)
         return;
-    raise();
+    const int interval = shakeTickMs * std::max(1, (ringingNotes + shakeStepsPerTick - 1) / shakeStepsPerTick);
+    if (m_shake->interval() != interval)
+        m_shake->setInterval(interval);
     if (m_shakeTicks < 2) {
         ++m_shakeTicks;
     } else {
@@ -581,9 +600,16 @@ void TFormSticky::Timer1Timer()
     m_shakeOffset += m_shakeStep;
     // Each step goes to a place of its own reckoning, never from x(): the window system reports the steps
     // back late and out of turn, and before it has framed a note that rings at start-up, Qt takes the frame
-    // for the client area (the note would shake a title bar higher). A window not on the screen yet waits.
+    // for the client area (the note would shake a title bar higher). A window not on the screen yet (or
+    // minimised, or hidden) waits, and asks nothing of the window manager meanwhile.
     if (!windowHandle() || !windowHandle()->isExposed())
         return;
+    // Many notes ringing together cover one another whatever is raised, and each raise costs the window manager
+    // a restacking of every window: then a note comes to the front at its first step only.
+    if (ringingNotes <= shakeStepsPerTick || !m_raisedWhileRinging) {
+        raise();
+        m_raisedWhileRinging = true;
+    }
     m_shaking = true;
     move(m_ringBase + QPoint(m_shakeOffset, 0));
     m_shaking = false;
@@ -596,13 +622,21 @@ void TFormSticky::RichEdit1MouseDown()
 {
     if (!m_ringing)
         return;
-    m_ringing = false;
-    m_shake->stop();
+    stopRinging();
     // Where the user put it, which is where the store keeps the note.
     move(m_ringBase);
     m_shakeSpots.clear();
     if (m_soundKind == QLatin1String(".mp3"))
         AlarmSound::stopAlarmPlayer();
+}
+
+void TFormSticky::stopRinging()
+{
+    if (!m_ringing)
+        return;
+    m_ringing = false;
+    --ringingNotes;
+    m_shake->stop();
 }
 
 void TFormSticky::stopAlarm()

@@ -206,6 +206,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void stopRinging();
     void FormCreate();
     void FormShow();
     void applyTrayMenu();
@@ -236,12 +237,13 @@ private:
     NoteFont m_lastFont; // the font dialog reopens on the font last chosen in this note
     NoteAlarm m_alarm;
     bool m_ringing = false;
-    QPoint m_ringBase;          // where the ringing note was put (frame): what it shakes around and the store keeps
-    QTimer *m_shake = nullptr;  // Timer1: runs only while the note rings
-    int m_shakeTicks = 0;       // ticks since the shake last turned
-    int m_shakeStep = 1;        // pixels per tick, +1 or -1
-    int m_shakeOffset = 0;      // pixels from m_ringBase
-    bool m_shaking = false;     // inside the shake's own move
+    QPoint m_ringBase;         // where the ringing note was put (frame): what it shakes around and the store keeps
+    QTimer *m_shake = nullptr; // Timer1: runs only while the note rings
+    int m_shakeTicks = 0;      // ticks since the shake last turned
+    int m_shakeStep = 1;       // pixels per tick, +1 or -1
+    int m_shakeOffset = 0;     // pixels from m_ringBase
+    bool m_shaking = false;    // inside the shake's own move
+    bool m_raisedWhileRinging = false;
     QList<QPoint> m_shakeSpots; // the client positions the shake asked for lately
     QString m_soundKind;        // the extension of the sound this note's alarm last started
     QString m_defaultSoundFile;
