@@ -3,11 +3,11 @@
 // rings at the start and how late the last note's first shake comes, and the same for alarms all due at one
 // moment while it runs. Run it on the test desktop (scripts/desktop.sh), as the program needs a display.
 #include "app/form1.h"
+#include "base/clock.h"
 #include "note/form_sticky.h"
-#include "platform/clock.h"
 #include "platform/locale_texts.h"
 #include "store/note_store.h"
-#include "ui/error_dialog.h"
+#include "widgets/error_dialog.h"
 
 #include <QApplication>
 #include <QDir>

@@ -3,7 +3,7 @@
 #include "app/form1.h"
 #include "note/form_sticky.h"
 #include "store/note_store.h"
-#include "ui/error_dialog.h"
+#include "widgets/error_dialog.h"
 
 #include <QApplication>
 #include <QFile>

@@ -1,6 +1,6 @@
+#include "base/app_error.h"
 #include "rtf/rtf_reader.h"
 #include "rtf/rtf_writer.h"
-#include "store/app_error.h"
 
 #include <QCoreApplication>
 #include <QTextDocument>

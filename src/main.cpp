@@ -1,11 +1,11 @@
 #include "app/form1.h"
 #include "app/quillet_application.h"
 #include "app/store_guard.h"
+#include "base/program_folders.h"
 #include "platform/termination_signals.h"
-#include "store/program_folders.h"
-#include "ui/error_dialog.h"
-#include "ui/quiet_caret.h"
-#include "ui/st_tray_icon.h"
+#include "widgets/error_dialog.h"
+#include "widgets/quiet_caret.h"
+#include "widgets/st_tray_icon.h"
 
 #include <QFileInfo>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/clock.h"
+#include "base/clock.h"
 
 // A clock that stands still until a test moves it; installed for as long as it lives.
 class TestClock : public Clock {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "alarm/note_alarm.h"
+#include "model/note_alarm.h"
 
 #include <QDateTime>
 #include <QObject>

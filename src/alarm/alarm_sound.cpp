@@ -1,8 +1,8 @@
 #include "alarm/alarm_sound.h"
 
 #include "alarm/cmx_mp3.h"
-#include "platform/sound.h"
-#include "store/app_error.h"
+#include "base/app_error.h"
+#include "platform/gui/sound.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

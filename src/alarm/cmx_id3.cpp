@@ -1,7 +1,7 @@
 #include "alarm/cmx_id3.h"
 
+#include "base/app_error.h"
 #include "platform/code_page.h"
-#include "store/app_error.h"
 
 #include <QFile>
 

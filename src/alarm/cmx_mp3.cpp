@@ -2,7 +2,7 @@
 
 #include "alarm/e_mci_device_error.h"
 #include "alarm/mp3_length.h"
-#include "platform/media.h"
+#include "platform/gui/media.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/app_error.h"
+#include "base/app_error.h"
 
 // A failure of the sound device under the MP3 player: the device's error code and its own text, shown as
 // "<code> - <text>".

@@ -1,10 +1,10 @@
 #include "alarm/form_alarm.h"
 
-#include "alarm/note_alarm.h"
-#include "platform/clock.h"
+#include "base/clock.h"
+#include "model/note_alarm.h"
 #include "platform/locale_texts.h"
-#include "ui/cspin_edit.h"
-#include "ui/error_dialog.h"
+#include "widgets/cspin_edit.h"
+#include "widgets/error_dialog.h"
 
 #include <QApplication>
 #include <QCheckBox>

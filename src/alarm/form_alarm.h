@@ -1,6 +1,6 @@
 #pragma once
 
-#include "alarm/alarm_fields.h"
+#include "store/alarm_fields.h"
 
 #include <QDialog>
 #include <QLineEdit>

@@ -1,13 +1,13 @@
 #pragma once
 
 #include "alarm/alarm_scheduler.h"
+#include "base/program_folders.h"
 #include "i18n/qt_translation.h"
 #include "i18n/text_target.h"
 #include "note/form_sticky.h"
 #include "store/note_record.h"
 #include "store/note_trash.h"
-#include "store/program_folders.h"
-#include "ui/menu_table.h"
+#include "widgets/menu_table.h"
 
 #include <QDate>
 #include <QList>

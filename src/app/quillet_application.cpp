@@ -1,6 +1,6 @@
 #include "app/quillet_application.h"
 
-#include "ui/error_dialog.h"
+#include "widgets/error_dialog.h"
 
 QuilletApplication::QuilletApplication(int &argc, char **argv)
     : QApplication(argc, argv)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/single_instance.h"
+#include "app/single_instance.h"
 
 #include <QLockFile>
 #include <QString>

@@ -1,21 +1,21 @@
 #include "note/form_sticky.h"
 
 #include "alarm/alarm_sound.h"
+#include "base/app_error.h"
+#include "base/program_folders.h"
 #include "i18n/language_file.h"
 #include "i18n/message_text.h"
 #include "i18n/text_catalog.h"
 #include "note/note_edit.h"
 #include "note/note_print.h"
 #include "note/text_format.h"
+#include "platform/gui/window.h"
 #include "platform/locale_texts.h"
-#include "platform/window.h"
 #include "rtf/rtf_reader.h"
 #include "rtf/rtf_writer.h"
-#include "store/app_error.h"
 #include "store/note_store.h"
 #include "store/profile.h"
-#include "store/program_folders.h"
-#include "ui/menu_table.h"
+#include "widgets/menu_table.h"
 
 #include <QAction>
 #include <QApplication>

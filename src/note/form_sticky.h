@@ -1,9 +1,9 @@
 #pragma once
 
-#include "alarm/note_alarm.h"
+#include "model/note_alarm.h"
 #include "note/note_font_dialog.h"
 #include "store/note_record.h"
-#include "ui/menu_table.h"
+#include "widgets/menu_table.h"
 
 #include <QColor>
 #include <QFont>

@@ -1,8 +1,8 @@
 #include "note/note_edit.h"
 
+#include "base/app_error.h"
 #include "note/text_format.h"
 #include "rtf/rtf_reader.h"
-#include "store/app_error.h"
 
 #include <QMimeData>
 #include <QTextDocument>

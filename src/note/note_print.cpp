@@ -1,7 +1,7 @@
 #include "note/note_print.h"
 
+#include "base/app_error.h"
 #include "i18n/message_text.h"
-#include "store/app_error.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QPainter>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/program_version.h"
+#include "base/program_version.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
 #include "platform/shell_integration.h"
 
-#include "store/app_error.h"
+#include "base/app_error.h"
 
 #include <QDir>
 #include <QSettings>

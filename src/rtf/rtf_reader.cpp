@@ -1,11 +1,11 @@
 #include "rtf/rtf_reader.h"
 
+#include "base/app_error.h"
 #include "platform/code_page.h"
 #include "rtf/rtf_charsets.h"
 #include "rtf/rtf_control_words.h"
 #include "rtf/rtf_formats.h"
 #include "rtf/rtf_lists.h"
-#include "store/app_error.h"
 
 #include <QColor>
 #include <QHash>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "alarm/alarm_fields.h"
-#include "store/defaults.h"
+#include "base/defaults.h"
+#include "store/alarm_fields.h"
 
 #include <QDateTime>
 #include <QString>

@@ -9,8 +9,6 @@
 // and single-note files (.stc: one section "Stickie").
 namespace NoteStore {
 
-inline constexpr char storeFileName[] = "stickies.ini";
-
 struct LoadResult {
     QList<NoteRecord> notes;
     QStringList errors; // messages for the error dialog, one per note whose colour could not be read

@@ -1,8 +1,8 @@
 #include "store/profile.h"
 
+#include "base/app_error.h"
 #include "platform/code_page.h"
 #include "platform/file_sync.h"
-#include "store/app_error.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "store/settings.h"
 
-#include "store/app_error.h"
+#include "base/app_error.h"
 #include "store/color_text.h"
 #include "store/profile.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/defaults.h"
+#include "base/defaults.h"
 
 #include <QDateTime>
 #include <QString>

@@ -1,6 +1,6 @@
 #include "store/store_backups.h"
 
-#include "store/app_error.h"
+#include "base/app_error.h"
 #include "store/profile.h"
 
 #include <QDir>

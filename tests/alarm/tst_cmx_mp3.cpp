@@ -2,9 +2,9 @@
 #include "../test_files.h"
 #include "alarm/cmx_mp3.h"
 #include "alarm/e_mci_device_error.h"
+#include "base/app_error.h"
 #include "mp3_files.h"
-#include "platform/media.h"
-#include "store/app_error.h"
+#include "platform/gui/media.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
 #include "../test_clock.h"
 #include "alarm/alarm_scheduler.h"
-#include "alarm/note_alarm.h"
+#include "model/note_alarm.h"
 #include "platform/locale_texts.h"
 
 #include <QTest>

@@ -1,16 +1,16 @@
 #include "app/form1.h"
+#include "base/clock.h"
 #include "note/form_sticky.h"
-#include "platform/clock.h"
 #include "store/note_store.h"
 #include "store/note_trash.h"
 #include "store/profile.h"
-#include "ui/error_dialog.h"
+#include "widgets/error_dialog.h"
 
 #include "../desktop_folders.h"
 #include "../read_only_folder.h"
 #include "../test_clock.h"
 #include "../test_files.h"
-#include "alarm/note_alarm.h"
+#include "model/note_alarm.h"
 #include "platform/locale_texts.h"
 
 #include <QAction>

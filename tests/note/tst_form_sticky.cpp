@@ -4,11 +4,11 @@
 #include "../read_only_folder.h"
 #include "../test_files.h"
 
+#include "base/app_error.h"
 #include "rtf/rtf_reader.h"
-#include "store/app_error.h"
 #include "store/note_store.h"
 #include "store/profile.h"
-#include "ui/error_dialog.h"
+#include "widgets/error_dialog.h"
 
 #include <QAction>
 #include <QApplication>

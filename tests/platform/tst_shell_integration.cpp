@@ -1,7 +1,7 @@
 #include "../read_only_folder.h"
 #include "../test_files.h"
+#include "base/app_error.h"
 #include "platform/shell_integration.h"
-#include "store/app_error.h"
 
 #include <QDateTime>
 #include <QDir>

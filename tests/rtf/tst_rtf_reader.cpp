@@ -1,5 +1,5 @@
+#include "base/app_error.h"
 #include "rtf/rtf_reader.h"
-#include "store/app_error.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "store/app_error.h"
+#include "base/app_error.h"
 #include "store/color_text.h"
 
 #include <QTest>

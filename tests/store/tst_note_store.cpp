@@ -1,7 +1,7 @@
 #include "../full_note.h"
 #include "../read_only_folder.h"
 #include "../test_files.h"
-#include "store/app_error.h"
+#include "base/app_error.h"
 #include "store/note_store.h"
 #include "store/profile.h"
 

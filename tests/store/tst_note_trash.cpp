@@ -1,6 +1,6 @@
 #include "../full_note.h"
 #include "../test_files.h"
-#include "store/app_error.h"
+#include "base/app_error.h"
 #include "store/note_trash.h"
 #include "store/profile.h"
 

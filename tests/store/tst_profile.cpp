@@ -1,6 +1,6 @@
 #include "../read_only_folder.h"
 #include "../test_files.h"
-#include "store/app_error.h"
+#include "base/app_error.h"
 #include "store/profile.h"
 
 #include <QDir>

@@ -1,5 +1,5 @@
 #include "../test_files.h"
-#include "store/app_error.h"
+#include "base/app_error.h"
 #include "store/store_backups.h"
 
 #include <QDir>

@@ -1,0 +1,166 @@
+#pragma once
+
+#include "widgets/error_dialog.h"
+
+#include <QAction>
+#include <QHash>
+#include <QKeySequence>
+#include <QList>
+#include <QMenu>
+#include <QString>
+#include <QWidget>
+
+#include <cstring>
+#include <span>
+#include <string_view>
+
+// One row of a context menu. depth is the submenu level; an empty caption makes a separator; a row followed
+// by deeper ones is a submenu. A row's handler is a member of the form that owns the menu: onClick, or
+// onValue called with value (an opacity step, a font size, a language's place in the list).
+template <class Form> struct MenuRow {
+    const char *name;
+    const char *caption = "";
+    int depth = 0;
+    const char *shortcut = "";
+    bool checkable = false;
+    void (Form::*onClick)() = nullptr;
+    void (Form::*onValue)(int) = nullptr;
+    int value = 0;
+
+    constexpr bool isSeparator() const { return *caption == '\0'; }
+};
+
+// Where a named row stands in its table, found while compiling: a name the table lacks does not compile,
+// so no item can be missed at run time.
+template <class Form, std::size_t N> consteval int menuRow(const MenuRow<Form> (&rows)[N], std::string_view name)
+{
+    for (std::size_t i = 0; i < N; ++i) {
+        if (name == rows[i].name)
+            return int(i);
+    }
+    throw "no menu item of that name";
+}
+
+// A form's context menu made from its table. Items are made when first needed, and the menu itself when
+// first shown, because a program with hundreds of notes opens few of their menus; an item with a shortcut
+// is made with the form, so that the shortcut works before the menu was ever opened.
+template <class Form> class MenuTable {
+public:
+    MenuTable(Form *form, std::span<const MenuRow<Form>> rows)
+        : m_form(form)
+        , m_rows(rows)
+        , m_actions(qsizetype(rows.size()), nullptr)
+    {
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            if (*rows[i].shortcut != '\0')
+                form->addAction(action(int(i)));
+        }
+    }
+
+    std::span<const MenuRow<Form>> rows() const { return m_rows; }
+
+    // The action of a row (for a submenu its menu's action, for a separator the separator); never null.
+    QAction *action(int row)
+    {
+        if (!m_actions[row]) {
+            if (m_rows[row].isSeparator() || hasChildren(row))
+                menu();
+            else
+                m_actions[row] = makeItem(row);
+        }
+        return m_actions[row];
+    }
+
+    // The whole menu, made on first use.
+    QMenu *menu()
+    {
+        if (m_menu)
+            return m_menu;
+        m_menu = new QMenu(m_form);
+        m_menu->setObjectName(QStringLiteral("PopupMenu1"));
+        QList<QMenu *> menus{m_menu};
+        for (int i = 0; i < int(m_rows.size()); ++i) {
+            const MenuRow<Form> &row = m_rows[i];
+            menus.resize(row.depth + 1);
+            QMenu *parent = menus.back();
+            if (row.isSeparator()) {
+                m_actions[i] = parent->addSeparator();
+            } else if (hasChildren(i)) {
+                QMenu *submenu = parent->addMenu(caption(i));
+                submenu->setObjectName(QString::fromLatin1(row.name));
+                menus.append(submenu);
+                m_actions[i] = submenu->menuAction();
+            } else {
+                parent->addAction(action(i));
+            }
+            m_actions[i]->setObjectName(QString::fromLatin1(row.name));
+        }
+        return m_menu;
+    }
+
+    // The caption a row shows: the table's, until setCaption replaced it. Makes nothing.
+    QString caption(int row) const
+    {
+        if (m_actions[row])
+            return m_actions[row]->text();
+        const auto replaced = m_captions.constFind(row);
+        return replaced != m_captions.cend() ? *replaced : QString::fromUtf8(m_rows[row].caption);
+    }
+
+    // Replaces a row's caption (an empty text too; a separator stays one). A row not made yet takes it when
+    // it is made, so a language can be applied to a menu that was never opened without making it.
+    void setCaption(int row, const QString &text)
+    {
+        m_captions.insert(row, text);
+        if (m_actions[row])
+            m_actions[row]->setText(text);
+    }
+
+    // A row by its name at run time, for tests and for texts read from files; -1 when there is none.
+    int find(QStringView name) const
+    {
+        for (std::size_t i = 0; i < m_rows.size(); ++i) {
+            if (name == QLatin1String(m_rows[i].name))
+                return int(i);
+        }
+        return -1;
+    }
+
+    bool hasChildren(int row) const
+    {
+        return row + 1 < int(m_rows.size()) && m_rows[row + 1].depth > m_rows[row].depth;
+    }
+
+private:
+    QAction *makeItem(int index)
+    {
+        const MenuRow<Form> &row = m_rows[index];
+        auto *item = new QAction(caption(index), m_form);
+        item->setObjectName(QString::fromLatin1(row.name));
+        item->setCheckable(row.checkable);
+        if (*row.shortcut != '\0')
+            item->setShortcut(QKeySequence(QString::fromLatin1(row.shortcut)));
+        // A failing command ends here and is shown: its exception must not unwind through Qt's menu and
+        // shortcut code, which does not expect one.
+        Form *form = m_form;
+        if (row.onClick) {
+            const auto handler = row.onClick;
+            QObject::connect(item, &QAction::triggered, m_form,
+                             [form, handler] { ErrorDialog::guard([form, handler] { (form->*handler)(); }); });
+        }
+        if (row.onValue) {
+            const auto handler = row.onValue;
+            const int value = row.value;
+            QObject::connect(item, &QAction::triggered, m_form, [form, handler, value] {
+                ErrorDialog::guard([form, handler, value] { (form->*handler)(value); });
+            });
+        }
+        return item;
+    }
+
+    Form *m_form;
+    std::span<const MenuRow<Form>> m_rows;
+    QList<QAction *> m_actions;
+    QHash<int, QString> m_captions; // rows whose caption replaces the table's
+    QMenu *m_menu = nullptr;
+};
