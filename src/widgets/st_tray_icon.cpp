@@ -424,7 +424,7 @@ QIcon TStTrayIcon::iconToSend() const
 {
     if (!m_displayedIcon.isNull())
         return m_displayedIcon;
-    const QIcon appIcon = QApplication::windowIcon();
+    QIcon appIcon = QApplication::windowIcon(); // not const, so that it moves out
     if (!appIcon.isNull())
         return appIcon;
     return builtInIcon();

@@ -155,6 +155,32 @@ private slots:
         QVERIFY(scheduler.remainingMs() > 59000 && scheduler.remainingMs() <= 60000);
     }
 
+    void scheduler_wakesForTheEarliestAlarm_data()
+    {
+        QTest::addColumn<QList<int>>("countdowns"); // seconds, in the order of the notes
+        QTest::newRow("earlier one first") << QList<int>{5, 40};
+        QTest::newRow("earlier one last") << QList<int>{40, 5};
+    }
+    void scheduler_wakesForTheEarliestAlarm()
+    {
+        QFETCH(QList<int>, countdowns);
+        TestClock clock(start);
+        AlarmScheduler scheduler;
+        std::vector<NoteAlarm> alarms(countdowns.size());
+        QList<int> rang;
+        for (qsizetype i = 0; i < countdowns.size(); ++i) {
+            alarms[i].fields.enabled = true;
+            alarms[i].startCountdown(countdowns[i], AlarmClocks::current());
+            scheduler.add(&alarms[i], [&rang, seconds = countdowns[i]] { rang.append(seconds); });
+        }
+        scheduler.check(AlarmClocks::current());
+        QCOMPARE(scheduler.remainingMs(), 5000);
+        clock.advance(5000);
+        scheduler.check(AlarmClocks::current());
+        QCOMPARE(rang, QList<int>{5});
+        QCOMPARE(scheduler.remainingMs(), 35000);
+    }
+
     void scheduler_missedAlarms_ringHoweverLateTheirNoteIsAdded()
     {
         TestClock clock(start);

@@ -1,4 +1,4 @@
-#include "../desktop_folders.h"
+#include "../main_form_fixture.h"
 #include "../test_files.h"
 #include "alarm/form_alarm.h"
 #include "app/about_box.h"
@@ -51,14 +51,10 @@ void closeNextDialog()
 } // namespace
 
 // The apply operations on a running main form, with a language folder in a temporary program folder.
-class TestApplyLanguage : public QObject {
+class TestApplyLanguage : public QObject, private MainFormFixture {
     Q_OBJECT
 
 private:
-    QTemporaryDir m_dir;
-    DesktopFolders m_desktop;
-    std::unique_ptr<TForm1> m_form;
-
     QString languageFile(const QString &name) const { return m_dir.filePath(QStringLiteral("language/") + name); }
     void copyShipped(const QString &language)
     {
@@ -71,14 +67,7 @@ private:
         for (int i = 1; i <= storedNotes; ++i)
             store += "[Stickie" + QByteArray::number(i) + "]\r\nTitle=note " + QByteArray::number(i) + "\r\n";
         writeFile(m_dir.filePath(QStringLiteral("stickies.ini")), store);
-        ProgramFolders folders;
-        folders.dataFolder = m_dir.path() + QLatin1Char('/');
-        folders.resourceFolder = folders.dataFolder;
-        folders.settingsPath = folders.dataFolder + QStringLiteral("quillet.ini");
-        folders.storePath = folders.dataFolder + QStringLiteral("stickies.ini");
-        m_form = std::make_unique<TForm1>(folders);
-        m_form->FormCreate({});
-        return m_form.get();
+        return MainFormFixture::start();
     }
     QStringList checkedLanguages() const
     {
@@ -103,16 +92,11 @@ private:
 private slots:
     void init()
     {
-        QVERIFY(m_dir.isValid() && m_desktop.isValid());
-        QDir(m_dir.path()).removeRecursively();
+        setUpForm();
         QVERIFY(QDir().mkpath(m_dir.filePath(QStringLiteral("language"))));
         ErrorDialog::setHandler([](const QString &text) { QFAIL(qPrintable(text)); });
     }
-    void cleanup()
-    {
-        m_form.reset();
-        ErrorDialog::setHandler({});
-    }
+    void cleanup() { tearDownForm(); }
 
     void catalog_everyKeyReachesItsControlShowingTheBuiltInText()
     {

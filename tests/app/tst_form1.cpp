@@ -6,7 +6,7 @@
 #include "store/profile.h"
 #include "widgets/error_dialog.h"
 
-#include "../desktop_folders.h"
+#include "../main_form_fixture.h"
 #include "../read_only_folder.h"
 #include "../test_clock.h"
 #include "../test_files.h"
@@ -46,48 +46,18 @@ QByteArray noteSection(int number, const QString &title, int left, int top, cons
 } // namespace
 
 // The main form against real files in a temporary program folder.
-class TestForm1 : public QObject {
+class TestForm1 : public QObject, private MainFormFixture {
     Q_OBJECT
 
 private:
-    QTemporaryDir m_dir;
-    DesktopFolders m_desktop;
-    QStringList m_errors;
-    std::unique_ptr<TForm1> m_form;
-
-    ProgramFolders folders() const
-    {
-        ProgramFolders f;
-        f.dataFolder = m_dir.path() + QLatin1Char('/');
-        f.resourceFolder = f.dataFolder;
-        f.settingsPath = f.dataFolder + QStringLiteral("quillet.ini");
-        f.storePath = f.dataFolder + QStringLiteral("stickies.ini");
-        return f;
-    }
     void writeFile(const QString &name, const QByteArray &content) { ::writeFile(m_dir.filePath(name), content); }
     QByteArray readFile(const QString &name) const { return ::readFile(m_dir.filePath(name)); }
-    TForm1 *start(const QString &commandLineFile = {})
-    {
-        m_form = std::make_unique<TForm1>(folders());
-        m_form->FormCreate(commandLineFile);
-        return m_form.get();
-    }
-    Profile savedStore() const { return Profile::load(m_dir.filePath(QStringLiteral("stickies.ini"))); }
 
 private slots:
-    void init()
-    {
-        QVERIFY(m_dir.isValid() && m_desktop.isValid());
-        QDir(m_dir.path()).removeRecursively();
-        QDir().mkpath(m_dir.path());
-        m_errors.clear();
-        ErrorDialog::setHandler([this](const QString &text) { m_errors.append(text); });
-    }
+    void init() { setUpForm(); }
     void cleanup()
     {
-        m_form.reset();
-        m_desktop.restore();
-        ErrorDialog::setHandler({});
+        tearDownForm();
         Clock::install(nullptr);
     }
 

@@ -6,7 +6,7 @@
 #include "widgets/cspin_edit.h"
 #include "widgets/error_dialog.h"
 
-#include "../desktop_folders.h"
+#include "../main_form_fixture.h"
 #include "../test_clock.h"
 
 #include <QApplication>
@@ -22,14 +22,10 @@
 
 // The alarm dialog as a user meets it: opened from a note of the main form, filled, clicked through, and
 // confirmed or closed, against a store in a temporary program folder.
-class TestFormAlarm : public QObject {
+class TestFormAlarm : public QObject, private MainFormFixture {
     Q_OBJECT
 
 private:
-    DesktopFolders m_desktop; // the start's desktop entries go here, never into the real home
-    QTemporaryDir m_dir;
-    QStringList m_errors;
-    std::unique_ptr<TForm1> m_form;
     std::unique_ptr<TestClock> m_clock;
 
     TFormSticky *newNote()
@@ -52,28 +48,18 @@ private:
         note->menuItem(u"PMAlarm")->trigger();
         QVERIFY(ran);
     }
-    Profile savedStore() const { return Profile::load(m_dir.filePath(QStringLiteral("stickies.ini"))); }
 
 private slots:
     void init()
     {
-        QDir(m_dir.path()).removeRecursively();
-        QDir().mkpath(m_dir.path());
-        m_errors.clear();
-        ErrorDialog::setHandler([this](const QString &text) { m_errors.append(text); });
+        setUpForm();
         m_clock = std::make_unique<TestClock>(QDateTime(QDate(2026, 12, 9), QTime(14, 5, 33)));
-        ProgramFolders folders;
-        folders.dataFolder = folders.resourceFolder = m_dir.path() + QLatin1Char('/');
-        folders.settingsPath = folders.dataFolder + QStringLiteral("quillet.ini");
-        folders.storePath = folders.dataFolder + QStringLiteral("stickies.ini");
-        m_form = std::make_unique<TForm1>(folders);
-        m_form->FormCreate({});
+        start();
     }
     void cleanup()
     {
-        m_form.reset();
+        tearDownForm();
         m_clock.reset();
-        ErrorDialog::setHandler({});
     }
 
     void firstOpening_newNote_showsTheDefaults()

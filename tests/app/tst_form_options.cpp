@@ -4,7 +4,7 @@
 #include "store/profile.h"
 #include "widgets/error_dialog.h"
 
-#include "../desktop_folders.h"
+#include "../main_form_fixture.h"
 #include "../test_files.h"
 
 #include <QAction>
@@ -21,17 +21,10 @@
 #include <memory>
 
 // The options dialog on a main form with stored notes in a temporary program folder.
-class TestFormOptions : public QObject {
+class TestFormOptions : public QObject, private MainFormFixture {
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
-    DesktopFolders m_desktop;
-    QStringList m_errors;
-    std::unique_ptr<TForm1> m_form;
-
-    QString path(const QString &name) const { return m_dir->filePath(name); }
-
     // Two listed notes (opacities 200 and 90) and a third that is closed, so no longer listed.
     TForm1 *start(const QByteArray &options = {})
     {
@@ -41,13 +34,7 @@ private:
             "[Stickie2]\r\nTitle=two\r\nOpacity=90\r\nColor=clAqua\r\n[Stickie3]\r\nTitle=closed\r\nOpacity=255\r\n");
         if (!options.isEmpty())
             writeFile(path(QStringLiteral("quillet.ini")), "[Options]\r\n" + options + "\r\n");
-        ProgramFolders folders;
-        folders.dataFolder = m_dir->path() + QLatin1Char('/');
-        folders.resourceFolder = folders.dataFolder;
-        folders.settingsPath = path(QStringLiteral("quillet.ini"));
-        folders.storePath = path(QStringLiteral("stickies.ini"));
-        m_form = std::make_unique<TForm1>(folders);
-        m_form->setAutosaveDelays(3600000, 3600000); // only the tests' own actions write the store
+        createForm()->setAutosaveDelays(3600000, 3600000); // only the tests' own actions write the store
         m_form->FormCreate({});
         m_closedNote = m_form->notes().at(2);
         m_closedNote->close();
@@ -81,19 +68,8 @@ private:
     }
 
 private slots:
-    void init()
-    {
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid() && m_desktop.isValid());
-        m_errors.clear();
-        ErrorDialog::setHandler([this](const QString &text) { m_errors.append(text); });
-    }
-    void cleanup()
-    {
-        m_form.reset();
-        m_desktop.restore();
-        ErrorDialog::setHandler({});
-    }
+    void init() { setUpForm(); }
+    void cleanup() { tearDownForm(); }
 
     void percentToAlpha_data()
     {

@@ -248,17 +248,27 @@ inline QRect trayIconRect()
             panel = rectOf(m);
         } else if (!panel.isNull() && line.contains(QStringLiteral("(\"quillet\" \"quillet\")"))) {
             const QRect icon = rectOf(m);
-            if (panel.contains(icon) && screen.contains(icon) && isViewable(m.captured(1)))
+            // trayer's panel stands at the right edge of the screen once it has grown round the icon.
+            if (panel.right() == screen.right() && panel.contains(icon) && screen.contains(icon) &&
+                isViewable(m.captured(1)))
                 return icon;
         }
     }
     return {};
 }
 
+// The icon once trayer has laid it out: seen at the same place twice in a row, as trayer moves its panel and
+// the icon in separate steps while it makes room, and a click between them lands beside the icon.
 inline QRect waitForTrayIcon(int timeoutMs = defaultTimeoutMs)
 {
     QRect icon;
-    waitUntil([&] { return !(icon = trayIconRect()).isEmpty(); }, timeoutMs);
+    waitUntil(
+        [&] {
+            const QRect last = icon;
+            icon = trayIconRect();
+            return !icon.isEmpty() && icon == last;
+        },
+        timeoutMs);
     return icon;
 }
 

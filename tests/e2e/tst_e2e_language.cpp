@@ -1,5 +1,6 @@
 #include "desktop_probe.h"
 #include "portable_program.h"
+#include "tray_menu.h"
 
 #include "store/profile.h"
 
@@ -16,18 +17,6 @@ class TestE2eLanguage : public QObject {
 
 private:
     PortableProgram m_program;
-
-    // Right click on the icon, then keys in the menu once it is open; returns once the menu (and any submenu
-    // the keys opened) has closed.
-    void trayMenu(const QStringList &keyNames)
-    {
-        const QRect icon = DesktopProbe::waitForTrayIcon();
-        QVERIFY2(!icon.isEmpty(), "the icon is not in the notification area");
-        const DesktopProbe::Menu menu = DesktopProbe::openMenu(icon.center(), 3);
-        QVERIFY2(!menu.window.isEmpty(), "the right click opened no menu");
-        DesktopProbe::keys(keyNames);
-        QVERIFY2(menu.waitUntilClosed(), "the menu stayed open");
-    }
 
     static QByteArray pixelsOf(const QString &window)
     {

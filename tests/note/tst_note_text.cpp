@@ -550,6 +550,31 @@ private slots:
         QCOMPARE(looks(*loaded.RichEdit1()->document()), looks(*document));
     }
 
+    void paste_sizes_areShownAndSteppedInPoints_data()
+    {
+        QTest::addColumn<QString>("size"); // the pasted text's CSS font size
+        QTest::addColumn<int>("points");
+        QTest::newRow("pixels, at 96 dpi") << "16px" << 12;
+        QTest::newRow("points") << "16pt" << 16;
+    }
+    void paste_sizes_areShownAndSteppedInPoints()
+    {
+        QFETCH(QString, size);
+        QFETCH(int, points);
+        TFormSticky note;
+        auto *data = new QMimeData;
+        data->setHtml(QStringLiteral("<span style='font-size:%1'>sized</span>").arg(size));
+        QApplication::clipboard()->setMimeData(data);
+        note.menuItem(QStringLiteral("PMPaste"))->trigger();
+        QCOMPARE(wholePoints(formatAt(note, 0), note.baseFont()), points);
+        TFormSticky loaded;
+        loaded.applyRecord(note.toRecord());
+        QCOMPARE(wholePoints(formatAt(loaded, 0), loaded.baseFont()), points);
+        select(note, 0, 5);
+        run(note, {"PMFontSizeMore"});
+        QCOMPARE(formatAt(note, 0).fontPointSize(), points + 2.0);
+    }
+
     void paste_backgroundUnderEverything_isThePages()
     {
         TFormSticky note;

@@ -1,4 +1,5 @@
 #include "../full_note.h"
+#include "../note_titles.h"
 #include "../read_only_folder.h"
 #include "../test_files.h"
 #include "base/app_error.h"
@@ -33,14 +34,6 @@ NoteRecord defaultNote(const NoteDefaults &defaults)
     note.color = defaults.color;
     note.alarm.soundFile = defaults.soundFile;
     return note;
-}
-
-QStringList titles(const QList<NoteRecord> &notes)
-{
-    QStringList result;
-    for (const NoteRecord &note : notes)
-        result.append(note.title);
-    return result;
 }
 
 QByteArray randomBytes(int size, quint32 seed)

@@ -1,4 +1,5 @@
 #include "../full_note.h"
+#include "../note_titles.h"
 #include "../test_files.h"
 #include "base/app_error.h"
 #include "store/note_trash.h"
@@ -18,14 +19,6 @@ NoteRecord note(const QString &title, int left = 0)
     record.title = title;
     record.left = left;
     return record;
-}
-
-QStringList titles(const QList<NoteRecord> &notes)
-{
-    QStringList result;
-    for (const NoteRecord &record : notes)
-        result.append(record.title);
-    return result;
 }
 
 QStringList titles(const QList<NoteTrash::Entry> &entries)

@@ -61,6 +61,9 @@ private slots:
         QTest::newRow("mismatched quotes kept") << QByteArray("[S]\r\nK=\"a'\r\n") << "S"
                                                 << "K"
                                                 << "\"a'";
+        QTest::newRow("empty quotes are an empty value") << QByteArray("[S]\r\nK=\"\"\r\n") << "S"
+                                                         << "K"
+                                                         << "";
         QTest::newRow("lone quote kept") << QByteArray("[S]\r\nK=\"\r\n") << "S"
                                          << "K"
                                          << "\"";
