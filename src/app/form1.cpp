@@ -2,6 +2,7 @@
 
 #include "alarm/form_alarm.h"
 #include "i18n/language_file.h"
+#include "i18n/languages.h"
 #include "i18n/message_text.h"
 #include "i18n/text_catalog.h"
 #include "note/form_sticky.h"
@@ -33,39 +34,50 @@
 #include <QScreen>
 
 #include <algorithm>
+#include <array>
 #include <utility>
 
 QPointer<TFormSticky> FormSticky;
 
 namespace {
 
-// The four languages of the tray menu, in the order of their items.
-constexpr const char *languages[] = {"English", "Russian", "Bulgarian", "Greek"};
-
-// The tray menu, in display order.
+// The tray menu, in display order; the language items, from the language list, follow "Language".
 // clang-format off
-constexpr MenuRow<TForm1> trayRows[] = {
-    {.name = "PMNewStickyNote", .caption = "New Sticky Note", .onClick = &TForm1::PMNewStickyNoteClick},
+constexpr MenuRow<TForm1> rowsBeforeLanguages[] = {
+    {.name = "PMNewStickyNote", .key = u"PMNewStickyNote->Caption", .onClick = &TForm1::PMNewStickyNoteClick},
     {.name = "N3"},
-    {.name = "PMSetAll", .caption = "Set All"},
-    {.name = "PMAllOnTop", .caption = "On Top", .depth = 1, .checkable = true, .onClick = &TForm1::PMAllOnTopClick},
-    {.name = "PMAllLockText", .caption = "Lock Text", .depth = 1, .checkable = true, .onClick = &TForm1::PMAllLockTextClick},
-    {.name = "PMHideAll", .caption = "Hide All", .checkable = true, .onClick = &TForm1::PMHideAllClick},
-    {.name = "PMDeleteAll", .caption = "Delete All", .onClick = &TForm1::PMDeleteAllClick},
-    {.name = "PMRestoreDeleted", .caption = "Restore Deleted Notes", .onClick = &TForm1::PMRestoreDeletedClick},
+    {.name = "PMSetAll", .key = u"PMSetAll->Caption"},
+    {.name = "PMAllOnTop", .key = u"PMAllOnTop->Caption", .depth = 1, .checkable = true, .onClick = &TForm1::PMAllOnTopClick},
+    {.name = "PMAllLockText", .key = u"PMAllLockText->Caption", .depth = 1, .checkable = true, .onClick = &TForm1::PMAllLockTextClick},
+    {.name = "PMHideAll", .key = u"PMHideAll->Caption", .checkable = true, .onClick = &TForm1::PMHideAllClick},
+    {.name = "PMDeleteAll", .key = u"PMDeleteAll->Caption", .onClick = &TForm1::PMDeleteAllClick},
+    {.name = "PMRestoreDeleted", .key = u"PMRestoreDeleted->Caption", .onClick = &TForm1::PMRestoreDeletedClick},
     {.name = "N4"},
-    {.name = "PMOptions", .caption = "Options", .onClick = &TForm1::PMOptionsClick},
-    {.name = "PMLanguage", .caption = "Language"},
-    {.name = "PMLangEnglish", .caption = "English", .depth = 1, .checkable = true, .onValue = &TForm1::PMLangClick, .value = 0},
-    {.name = "PMLangRussian", .caption = "Russian", .depth = 1, .checkable = true, .onValue = &TForm1::PMLangClick, .value = 1},
-    {.name = "PMLangBulgarian", .caption = "Bulgarian", .depth = 1, .checkable = true, .onValue = &TForm1::PMLangClick, .value = 2},
-    {.name = "PMLangGreek", .caption = "Greek", .depth = 1, .checkable = true, .onValue = &TForm1::PMLangClick, .value = 3},
+    {.name = "PMOptions", .key = u"PMOptions->Caption", .onClick = &TForm1::PMOptionsClick},
+    {.name = "PMLanguage", .key = u"PMLanguage->Caption"},
+};
+constexpr MenuRow<TForm1> rowsAfterLanguages[] = {
     {.name = "N2"},
-    {.name = "PMAbout", .caption = "About Program", .onClick = &TForm1::PMAboutClick},
+    {.name = "PMAbout", .key = u"PMAbout->Caption", .onClick = &TForm1::PMAboutClick},
     {.name = "N1"},
-    {.name = "PMExit", .caption = "Exit", .onClick = &TForm1::PMExitClick},
+    {.name = "PMExit", .key = u"PMExit->Caption", .onClick = &TForm1::PMExitClick},
 };
 // clang-format on
+constexpr auto trayRows = [] {
+    std::array<MenuRow<TForm1>, std::size(rowsBeforeLanguages) + Languages::count + std::size(rowsAfterLanguages)>
+        rows{};
+    auto next = std::copy(std::begin(rowsBeforeLanguages), std::end(rowsBeforeLanguages), rows.begin());
+    for (std::size_t i = 0; i < Languages::count; ++i) {
+        *next++ = {.name = Languages::list[i].menuItem,
+                   .key = Languages::list[i].textKey,
+                   .depth = 1,
+                   .checkable = true,
+                   .onValue = &TForm1::PMLangClick,
+                   .value = int(i)};
+    }
+    std::copy(std::begin(rowsAfterLanguages), std::end(rowsAfterLanguages), next);
+    return rows;
+}();
 constexpr int itemAllOnTop = menuRow(trayRows, "PMAllOnTop");
 constexpr int itemAllLockText = menuRow(trayRows, "PMAllLockText");
 constexpr int itemHideAll = menuRow(trayRows, "PMHideAll");
@@ -80,7 +92,7 @@ TForm1::TForm1(const ProgramFolders &folders, QWidget *parent)
 {
     setWindowTitle(QString::fromLatin1(ProgramVersion::title));
     DefaultColor = Defaults::noteColor;
-    m_trayMenu = std::make_unique<MenuTable<TForm1>>(this, trayRows);
+    m_trayMenu = std::make_unique<MenuTable<TForm1>>(this, trayRows, &TextCatalog::builtInText);
     m_popupMenu = m_trayMenu->menu();
 
     m_trayIcon = new TStTrayIcon(this);
@@ -349,7 +361,7 @@ void TForm1::LoadNotes()
 {
     NoteStore::LoadResult result;
     try {
-        result = NoteStore::load(m_folders.storePath, noteDefaults(), Settings::codePageOf(Language));
+        result = NoteStore::load(m_folders.storePath, noteDefaults(), Languages::codePage(Language));
     } catch (const AppError &error) {
         // The store is there but cannot be read (no permission, an I/O error): taking it for empty would
         // let the next save replace every note in it. The run goes on without them, and what the user makes
@@ -494,7 +506,7 @@ void TForm1::OpenNoteFile(const QString &path)
 {
     QString colorError;
     const NoteRecord record =
-        NoteStore::loadStickieFile(path, noteDefaults(), &colorError, Settings::codePageOf(Language));
+        NoteStore::loadStickieFile(path, noteDefaults(), &colorError, Languages::codePage(Language));
     if (!colorError.isEmpty())
         ErrorDialog::show(colorError);
     TFormSticky *note = createNote();
@@ -733,7 +745,7 @@ void TForm1::PMAboutClick()
 
 void TForm1::PMLangClick(int index)
 {
-    PMLanguageClick(QString::fromLatin1(languages[index]));
+    PMLanguageClick(QStringView(Languages::list[index].name).toString());
 }
 
 void TForm1::PMLanguageClick(const QString &language)
@@ -760,8 +772,8 @@ TextTarget TForm1::textTarget(QStringView key)
 
 void TForm1::ApplyLanguage(const QString &language)
 {
-    for (int i = 0; i < int(std::size(languages)); ++i)
-        m_trayMenu->action(itemFirstLanguage + i)->setChecked(language == QLatin1String(languages[i]));
+    for (std::size_t i = 0; i < Languages::count; ++i)
+        m_trayMenu->action(itemFirstLanguage + int(i))->setChecked(language == QStringView(Languages::list[i].name));
 
     // Qt's own dialogs follow the chosen language, whether a language file of ours is there or not.
     m_qtTranslation.use(language);

@@ -27,16 +27,6 @@ void Settings::read(const QString &path)
                                                      : defaults.color;
 }
 
-int Settings::codePageOf(const QString &language)
-{
-    if (language.compare(u"Russian", Qt::CaseInsensitive) == 0 ||
-        language.compare(u"Bulgarian", Qt::CaseInsensitive) == 0)
-        return 1251;
-    if (language.compare(u"Greek", Qt::CaseInsensitive) == 0)
-        return 1253;
-    return 1252;
-}
-
 void Settings::write(const QString &path) const
 {
     // Edited, not rebuilt: keys a user added to the file by hand survive the exit. A file that cannot be

@@ -23,8 +23,4 @@ struct Settings {
     // Writes the four keys in that order, then "Alarms Checked" when known, keeping every other section and key of the
     // file. Throws AppError("Unable to write to <full path>").
     void write(const QString &path) const;
-
-    // The 8-bit Windows code page that a system in this interface language wrote its files in: 1251 for
-    // Russian and Bulgarian, 1253 for Greek, 1252 for any other.
-    static int codePageOf(const QString &language);
 };
