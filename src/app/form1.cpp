@@ -11,7 +11,6 @@
 #include "platform/shell_integration.h"
 #include "platform/window.h"
 #include "store/app_error.h"
-#include "store/defaults.h"
 #include "store/note_store.h"
 #include "store/profile.h"
 #include "store/settings.h"
@@ -31,6 +30,7 @@
 #include <QGuiApplication>
 #include <QLocale>
 #include <QMenu>
+#include <QScopedValueRollback>
 #include <QScreen>
 
 #include <algorithm>
@@ -91,7 +91,6 @@ TForm1::TForm1(const ProgramFolders &folders, QWidget *parent)
     , m_folders(folders)
 {
     setWindowTitle(QString::fromLatin1(ProgramVersion::title));
-    DefaultColor = Defaults::noteColor;
     m_trayMenu = std::make_unique<MenuTable<TForm1>>(this, trayRows, &TextCatalog::builtInText);
     m_popupMenu = m_trayMenu->menu();
 
@@ -111,6 +110,7 @@ TForm1::TForm1(const ProgramFolders &folders, QWidget *parent)
         connect(timer, &QTimer::timeout, this, &TForm1::saveIfChanged);
     }
     setAutosaveDelays(autosaveDelayMs, autosaveLimitMs);
+    connect(&m_settings, &Settings::changed, this, &TForm1::settingChanged);
     m_trash = NoteTrash(NoteTrash::pathBeside(m_folders.storePath));
     updateRestoreItem();
     // Qt answers a request to quit by closing every window first; those closes must not delete notes.
@@ -159,25 +159,19 @@ void TForm1::FormCreate(const QString &commandLineFile)
     ErrorDialog::guard([&] {
         m_templateNote = new TFormSticky(m_folders.resourceFolder);
         FormSticky = m_templateNote;
-        m_formOptions = std::make_unique<TFormOptions>(this);
+        m_formOptions = std::make_unique<TFormOptions>(m_settings);
         m_aboutBox = std::make_unique<TAboutBox>();
-        m_formOptions->setApplyLanguage([this] { ApplyLanguage(Language); });
-        m_aboutBox->setApplyLanguage([this] { ApplyLanguage(Language); });
+        m_formOptions->setApplyLanguage([this] { ApplyLanguage(m_settings.language()); });
+        m_formOptions->setSaveNotes([this] { SaveNotes(); });
+        connect(m_formOptions.get(), &TFormOptions::appliedToNotes, this, &TForm1::applyDefaultToNotes);
+        m_aboutBox->setApplyLanguage([this] { ApplyLanguage(m_settings.language()); });
         ErrorDialog::guard([this] { RegisterFileType(); });
 
-        Settings settings;
-        const auto adoptSettings = [&] {
-            Language = settings.language;
-            AutoStart = settings.autoStart;
-            DefaultOpacity = settings.opacity;
-            DefaultColor = settings.color;
-            m_alarms.setAlarmsChecked(settings.alarmsChecked);
-        };
-        // A "Color" that cannot be read leaves the default colour; the settings read before it still count.
-        ErrorDialog::guard([&] { settings.read(m_folders.settingsPath); });
-        adoptSettings();
+        // A "Color" that cannot be read leaves the default colour; the other settings still count.
+        ErrorDialog::guard([this] { m_settings.read(m_folders.settingsPath); });
+        m_alarms.setAlarmsChecked(m_settings.alarmsChecked());
         ErrorDialog::guard([this] { ApplyAutoStart(); });
-        ApplyLanguage(Language);
+        ApplyLanguage(m_settings.language());
 
         LoadNotes();
         if (!commandLineFile.isEmpty() && !m_closed)
@@ -223,7 +217,33 @@ void TForm1::RegisterFileType() const
 
 void TForm1::ApplyAutoStart() const
 {
-    ShellIntegration::ApplyAutoStart(AutoStart, QCoreApplication::applicationFilePath());
+    ShellIntegration::ApplyAutoStart(m_settings.autoStart(), QCoreApplication::applicationFilePath());
+}
+
+void TForm1::settingChanged(Settings::Key key)
+{
+    if (key == Settings::Key::Language) {
+        ApplyLanguage(m_settings.language());
+    } else if (key == Settings::Key::AutoStart && !m_revertingAutoStart) {
+        // An entry that cannot be written is reported, and the setting goes back to what is really in force.
+        if (!ErrorDialog::guard([this] { ApplyAutoStart(); })) {
+            const QScopedValueRollback reverting(m_revertingAutoStart, true);
+            m_settings.setAutoStart(!m_settings.autoStart());
+        }
+    }
+}
+
+void TForm1::applyDefaultToNotes(Settings::Key key)
+{
+    for (TFormSticky *note : std::as_const(m_notes)) {
+        FormSticky = note;
+        if (key == Settings::Key::Opacity) {
+            note->setOpacity(m_settings.opacity());
+            note->ApplyOpacity(m_settings.opacity());
+        } else if (key == Settings::Key::Color) {
+            note->setNoteColor(m_settings.color());
+        }
+    }
 }
 
 void TForm1::removeStaleTemporaryFiles() const
@@ -244,8 +264,8 @@ void TForm1::removeStaleTemporaryFiles() const
 NoteDefaults TForm1::noteDefaults() const
 {
     NoteDefaults defaults;
-    defaults.opacity = DefaultOpacity;
-    defaults.color = DefaultColor;
+    defaults.opacity = m_settings.opacity();
+    defaults.color = m_settings.color();
     if (m_templateNote) {
         defaults.width = m_templateNote->width();
         defaults.height = m_templateNote->height();
@@ -266,7 +286,7 @@ TFormSticky *TForm1::createNote()
     if (!m_trayIcon->trayAvailable())
         note->setTrayMenu(m_popupMenu);
     // Every show applies the current language, so a note made later carries it from its first display.
-    note->currentLanguage = [this] { return Language; };
+    note->currentLanguage = [this] { return m_settings.language(); };
     FormSticky = note;
     return note;
 }
@@ -361,7 +381,7 @@ void TForm1::LoadNotes()
 {
     NoteStore::LoadResult result;
     try {
-        result = NoteStore::load(m_folders.storePath, noteDefaults(), Languages::codePage(Language));
+        result = NoteStore::load(m_folders.storePath, noteDefaults(), Languages::codePage(m_settings.language()));
     } catch (const AppError &error) {
         // The store is there but cannot be read (no permission, an I/O error): taking it for empty would
         // let the next save replace every note in it. The run goes on without them, and what the user makes
@@ -372,7 +392,7 @@ void TForm1::LoadNotes()
         return;
     }
     loadTrash(&result.notes);
-    NoteCount = int(result.notes.size());
+    m_noteCount = int(result.notes.size());
     m_lastSaved = result.notes;
     m_unshown = std::move(result.notes);
     m_notesLoaded = true;
@@ -506,7 +526,7 @@ void TForm1::OpenNoteFile(const QString &path)
 {
     QString colorError;
     const NoteRecord record =
-        NoteStore::loadStickieFile(path, noteDefaults(), &colorError, Languages::codePage(Language));
+        NoteStore::loadStickieFile(path, noteDefaults(), &colorError, Languages::codePage(m_settings.language()));
     if (!colorError.isEmpty())
         ErrorDialog::show(colorError);
     TFormSticky *note = createNote();
@@ -528,13 +548,8 @@ bool TForm1::FormClose()
     });
 }
 
-void TForm1::writeSettings() const
+void TForm1::writeSettings()
 {
-    Settings settings;
-    settings.language = Language;
-    settings.autoStart = AutoStart;
-    settings.opacity = DefaultOpacity;
-    settings.color = DefaultColor;
     QDateTime checked = m_alarms.alarmsChecked(AlarmClocks::current());
     // The notes the load has not reached yet were not looked at at all.
     const bool armedUnshown = std::any_of(m_unshown.cbegin(), m_unshown.cend(),
@@ -542,8 +557,8 @@ void TForm1::writeSettings() const
     // Neither were those of a store that could not be read: they ring when it can be read again.
     if ((armedUnshown || m_storeUnreadable) && m_alarms.checkedBeforeStart().isValid())
         checked = qMin(checked, m_alarms.checkedBeforeStart());
-    settings.alarmsChecked = checked.toUTC();
-    settings.write(m_folders.settingsPath);
+    m_settings.setAlarmsChecked(checked.toUTC());
+    m_settings.write(m_folders.settingsPath);
 }
 
 void TForm1::PMExitClick()
@@ -599,10 +614,10 @@ QString TForm1::newNoteTitle() const
 
 void TForm1::PMNewStickyNoteClick()
 {
-    NoteCount = int(m_notes.size()) + 1;
+    m_noteCount = int(m_notes.size()) + 1;
     TFormSticky *note = createNote();
     note->setWindowTitle(newNoteTitle());
-    note->setNoteNumber(NoteCount);
+    note->setNoteNumber(m_noteCount);
     // Centred within the primary screen's free area, wherever that screen lies among the others.
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->availableGeometry();
@@ -610,8 +625,8 @@ void TForm1::PMNewStickyNoteClick()
     }
     NoteRecord record = note->toRecord();
     record.title = note->windowTitle();
-    record.opacity = DefaultOpacity;
-    record.color = DefaultColor;
+    record.opacity = m_settings.opacity();
+    record.color = m_settings.color();
     record.alarm.countdown = true;
     record.text.clear();
     note->applyRecord(record);
@@ -699,7 +714,7 @@ void TForm1::PMAlarmClick(TFormSticky *note)
     if (number < 1)
         return;
     // The texts first: the period list's selection is set by the filling that follows.
-    ApplyLanguage(Language);
+    ApplyLanguage(m_settings.language());
     TFormAlarm *dialog = formAlarm();
     FormSticky = note;
     dialog->fill(note->alarm().fields, Clock::current().now());
@@ -750,8 +765,12 @@ void TForm1::PMLangClick(int index)
 
 void TForm1::PMLanguageClick(const QString &language)
 {
-    Language = language;
-    ApplyLanguage(Language);
+    // A new language is applied as the setting changes. The one in force is applied again all the same: its
+    // file is read afresh and its item, which the click has just unchecked, is checked again.
+    if (language == m_settings.language())
+        ApplyLanguage(language);
+    else
+        m_settings.setLanguage(language);
 }
 
 TextTarget::Forms TForm1::textForms()
