@@ -70,7 +70,7 @@ public:
     void PMAboutClick();
     // Makes the language the setting in force, which applies it; the one already in force is applied again.
     void PMLanguageClick(const QString &language);
-    void PMLangClick(int index); // the language item at index (English, Russian, Bulgarian, Greek)
+    void PMLangClick(int index); // the item of the language at index in the language list
 
     // Checks the language item whose word is exactly the name (letter case counts; any other name checks
     // none), then puts the texts of language/<name>.ini into the tray menu, the options dialog, the alarm
