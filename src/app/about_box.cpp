@@ -16,13 +16,7 @@
 
 namespace {
 
-QString builtInText(QStringView key)
-{
-    const TextCatalog::Entry *entry = TextCatalog::find(key);
-    if (!entry)
-        qFatal("the text catalog has no key %s", qPrintable(key.toString()));
-    return entry->builtInText.toString();
-}
+using TextCatalog::builtInText;
 
 void setTextColor(QLabel *label, const QColor &color)
 {

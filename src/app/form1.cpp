@@ -7,6 +7,7 @@
 #include "base/clock.h"
 #include "base/defaults.h"
 #include "i18n/language_file.h"
+#include "i18n/languages.h"
 #include "i18n/message_text.h"
 #include "i18n/text_catalog.h"
 #include "note/form_sticky.h"
@@ -30,42 +31,54 @@
 #include <QGuiApplication>
 #include <QLocale>
 #include <QMenu>
+#include <QScopedValueRollback>
 #include <QScreen>
 
 #include <algorithm>
+#include <array>
 #include <utility>
 
 QPointer<TFormSticky> FormSticky;
 
 namespace {
 
-// The four languages of the tray menu, in the order of their items.
-constexpr const char *languages[] = {"English", "Russian", "Bulgarian", "Greek"};
-
-// The tray menu, in display order.
+// The tray menu, in display order; the language items, from the language list, follow "Language".
 // clang-format off
-constexpr MenuRow<TForm1> trayRows[] = {
-    {.name = "PMNewStickyNote", .caption = "New Sticky Note", .onClick = &TForm1::PMNewStickyNoteClick},
+constexpr MenuRow<TForm1> rowsBeforeLanguages[] = {
+    {.name = "PMNewStickyNote", .key = u"PMNewStickyNote->Caption", .onClick = &TForm1::PMNewStickyNoteClick},
     {.name = "N3"},
-    {.name = "PMSetAll", .caption = "Set All"},
-    {.name = "PMAllOnTop", .caption = "On Top", .depth = 1, .checkable = true, .onClick = &TForm1::PMAllOnTopClick},
-    {.name = "PMAllLockText", .caption = "Lock Text", .depth = 1, .checkable = true, .onClick = &TForm1::PMAllLockTextClick},
-    {.name = "PMHideAll", .caption = "Hide All", .checkable = true, .onClick = &TForm1::PMHideAllClick},
-    {.name = "PMDeleteAll", .caption = "Delete All", .onClick = &TForm1::PMDeleteAllClick},
-    {.name = "PMRestoreDeleted", .caption = "Restore Deleted Notes", .onClick = &TForm1::PMRestoreDeletedClick},
+    {.name = "PMSetAll", .key = u"PMSetAll->Caption"},
+    {.name = "PMAllOnTop", .key = u"PMAllOnTop->Caption", .depth = 1, .checkable = true, .onClick = &TForm1::PMAllOnTopClick},
+    {.name = "PMAllLockText", .key = u"PMAllLockText->Caption", .depth = 1, .checkable = true, .onClick = &TForm1::PMAllLockTextClick},
+    {.name = "PMHideAll", .key = u"PMHideAll->Caption", .checkable = true, .onClick = &TForm1::PMHideAllClick},
+    {.name = "PMDeleteAll", .key = u"PMDeleteAll->Caption", .onClick = &TForm1::PMDeleteAllClick},
+    {.name = "PMRestoreDeleted", .key = u"PMRestoreDeleted->Caption", .onClick = &TForm1::PMRestoreDeletedClick},
     {.name = "N4"},
-    {.name = "PMOptions", .caption = "Options", .onClick = &TForm1::PMOptionsClick},
-    {.name = "PMLanguage", .caption = "Language"},
-    {.name = "PMLangEnglish", .caption = "English", .depth = 1, .checkable = true, .onValue = &TForm1::PMLangClick, .value = 0},
-    {.name = "PMLangRussian", .caption = "Russian", .depth = 1, .checkable = true, .onValue = &TForm1::PMLangClick, .value = 1},
-    {.name = "PMLangBulgarian", .caption = "Bulgarian", .depth = 1, .checkable = true, .onValue = &TForm1::PMLangClick, .value = 2},
-    {.name = "PMLangGreek", .caption = "Greek", .depth = 1, .checkable = true, .onValue = &TForm1::PMLangClick, .value = 3},
+    {.name = "PMOptions", .key = u"PMOptions->Caption", .onClick = &TForm1::PMOptionsClick},
+    {.name = "PMLanguage", .key = u"PMLanguage->Caption"},
+};
+constexpr MenuRow<TForm1> rowsAfterLanguages[] = {
     {.name = "N2"},
-    {.name = "PMAbout", .caption = "About Program", .onClick = &TForm1::PMAboutClick},
+    {.name = "PMAbout", .key = u"PMAbout->Caption", .onClick = &TForm1::PMAboutClick},
     {.name = "N1"},
-    {.name = "PMExit", .caption = "Exit", .onClick = &TForm1::PMExitClick},
+    {.name = "PMExit", .key = u"PMExit->Caption", .onClick = &TForm1::PMExitClick},
 };
 // clang-format on
+constexpr auto trayRows = [] {
+    std::array<MenuRow<TForm1>, std::size(rowsBeforeLanguages) + Languages::count + std::size(rowsAfterLanguages)>
+        rows{};
+    auto next = std::copy(std::begin(rowsBeforeLanguages), std::end(rowsBeforeLanguages), rows.begin());
+    for (std::size_t i = 0; i < Languages::count; ++i) {
+        *next++ = {.name = Languages::list[i].menuItem,
+                   .key = Languages::list[i].textKey,
+                   .depth = 1,
+                   .checkable = true,
+                   .onValue = &TForm1::PMLangClick,
+                   .value = int(i)};
+    }
+    std::copy(std::begin(rowsAfterLanguages), std::end(rowsAfterLanguages), next);
+    return rows;
+}();
 constexpr int itemAllOnTop = menuRow(trayRows, "PMAllOnTop");
 constexpr int itemAllLockText = menuRow(trayRows, "PMAllLockText");
 constexpr int itemHideAll = menuRow(trayRows, "PMHideAll");
@@ -79,8 +92,7 @@ TForm1::TForm1(const ProgramFolders &folders, QWidget *parent)
     , m_folders(folders)
 {
     setWindowTitle(QString::fromLatin1(ProgramVersion::title));
-    DefaultColor = Defaults::noteColor;
-    m_trayMenu = std::make_unique<MenuTable<TForm1>>(this, trayRows);
+    m_trayMenu = std::make_unique<MenuTable<TForm1>>(this, trayRows, &TextCatalog::builtInText);
     m_popupMenu = m_trayMenu->menu();
 
     m_trayIcon = new TStTrayIcon(this);
@@ -99,6 +111,7 @@ TForm1::TForm1(const ProgramFolders &folders, QWidget *parent)
         connect(timer, &QTimer::timeout, this, &TForm1::saveIfChanged);
     }
     setAutosaveDelays(autosaveDelayMs, autosaveLimitMs);
+    connect(&m_settings, &Settings::changed, this, &TForm1::settingChanged);
     m_trash = NoteTrash(NoteTrash::pathBeside(m_folders.storePath));
     updateRestoreItem();
     // Qt answers a request to quit by closing every window first; those closes must not delete notes.
@@ -147,25 +160,19 @@ void TForm1::FormCreate(const QString &commandLineFile)
     ErrorDialog::guard([&] {
         m_templateNote = new TFormSticky(m_folders.resourceFolder);
         FormSticky = m_templateNote;
-        m_formOptions = std::make_unique<TFormOptions>(this);
+        m_formOptions = std::make_unique<TFormOptions>(m_settings);
         m_aboutBox = std::make_unique<TAboutBox>();
-        m_formOptions->setApplyLanguage([this] { ApplyLanguage(Language); });
-        m_aboutBox->setApplyLanguage([this] { ApplyLanguage(Language); });
+        m_formOptions->setApplyLanguage([this] { ApplyLanguage(m_settings.language()); });
+        m_formOptions->setSaveNotes([this] { SaveNotes(); });
+        connect(m_formOptions.get(), &TFormOptions::appliedToNotes, this, &TForm1::applyDefaultToNotes);
+        m_aboutBox->setApplyLanguage([this] { ApplyLanguage(m_settings.language()); });
         ErrorDialog::guard([this] { RegisterFileType(); });
 
-        Settings settings;
-        const auto adoptSettings = [&] {
-            Language = settings.language;
-            AutoStart = settings.autoStart;
-            DefaultOpacity = settings.opacity;
-            DefaultColor = settings.color;
-            m_alarms.setAlarmsChecked(settings.alarmsChecked);
-        };
-        // A "Color" that cannot be read leaves the default colour; the settings read before it still count.
-        ErrorDialog::guard([&] { settings.read(m_folders.settingsPath); });
-        adoptSettings();
+        // A "Color" that cannot be read leaves the default colour; the other settings still count.
+        ErrorDialog::guard([this] { m_settings.read(m_folders.settingsPath); });
+        m_alarms.setAlarmsChecked(m_settings.alarmsChecked());
         ErrorDialog::guard([this] { ApplyAutoStart(); });
-        ApplyLanguage(Language);
+        ApplyLanguage(m_settings.language());
 
         LoadNotes();
         if (!commandLineFile.isEmpty() && !m_closed)
@@ -211,7 +218,33 @@ void TForm1::RegisterFileType() const
 
 void TForm1::ApplyAutoStart() const
 {
-    ShellIntegration::ApplyAutoStart(AutoStart, QCoreApplication::applicationFilePath());
+    ShellIntegration::ApplyAutoStart(m_settings.autoStart(), QCoreApplication::applicationFilePath());
+}
+
+void TForm1::settingChanged(Settings::Key key)
+{
+    if (key == Settings::Key::Language) {
+        ApplyLanguage(m_settings.language());
+    } else if (key == Settings::Key::AutoStart && !m_revertingAutoStart) {
+        // An entry that cannot be written is reported, and the setting goes back to what is really in force.
+        if (!ErrorDialog::guard([this] { ApplyAutoStart(); })) {
+            const QScopedValueRollback reverting(m_revertingAutoStart, true);
+            m_settings.setAutoStart(!m_settings.autoStart());
+        }
+    }
+}
+
+void TForm1::applyDefaultToNotes(Settings::Key key)
+{
+    for (TFormSticky *note : std::as_const(m_notes)) {
+        FormSticky = note;
+        if (key == Settings::Key::Opacity) {
+            note->setOpacity(m_settings.opacity());
+            note->ApplyOpacity(m_settings.opacity());
+        } else if (key == Settings::Key::Color) {
+            note->setNoteColor(m_settings.color());
+        }
+    }
 }
 
 void TForm1::removeStaleTemporaryFiles() const
@@ -232,8 +265,8 @@ void TForm1::removeStaleTemporaryFiles() const
 NoteDefaults TForm1::noteDefaults() const
 {
     NoteDefaults defaults;
-    defaults.opacity = DefaultOpacity;
-    defaults.color = DefaultColor;
+    defaults.opacity = m_settings.opacity();
+    defaults.color = m_settings.color();
     if (m_templateNote) {
         defaults.width = m_templateNote->width();
         defaults.height = m_templateNote->height();
@@ -254,7 +287,7 @@ TFormSticky *TForm1::createNote()
     if (!m_trayIcon->trayAvailable())
         note->setTrayMenu(m_popupMenu);
     // Every show applies the current language, so a note made later carries it from its first display.
-    note->currentLanguage = [this] { return Language; };
+    note->currentLanguage = [this] { return m_settings.language(); };
     FormSticky = note;
     return note;
 }
@@ -349,7 +382,7 @@ void TForm1::LoadNotes()
 {
     NoteStore::LoadResult result;
     try {
-        result = NoteStore::load(m_folders.storePath, noteDefaults(), Settings::codePageOf(Language));
+        result = NoteStore::load(m_folders.storePath, noteDefaults(), Languages::codePage(m_settings.language()));
     } catch (const AppError &error) {
         // The store is there but cannot be read (no permission, an I/O error): taking it for empty would
         // let the next save replace every note in it. The run goes on without them, and what the user makes
@@ -360,7 +393,7 @@ void TForm1::LoadNotes()
         return;
     }
     loadTrash(&result.notes);
-    NoteCount = int(result.notes.size());
+    m_noteCount = int(result.notes.size());
     m_lastSaved = result.notes;
     m_unshown = std::move(result.notes);
     m_notesLoaded = true;
@@ -494,7 +527,7 @@ void TForm1::OpenNoteFile(const QString &path)
 {
     QString colorError;
     const NoteRecord record =
-        NoteStore::loadStickieFile(path, noteDefaults(), &colorError, Settings::codePageOf(Language));
+        NoteStore::loadStickieFile(path, noteDefaults(), &colorError, Languages::codePage(m_settings.language()));
     if (!colorError.isEmpty())
         ErrorDialog::show(colorError);
     TFormSticky *note = createNote();
@@ -516,13 +549,8 @@ bool TForm1::FormClose()
     });
 }
 
-void TForm1::writeSettings() const
+void TForm1::writeSettings()
 {
-    Settings settings;
-    settings.language = Language;
-    settings.autoStart = AutoStart;
-    settings.opacity = DefaultOpacity;
-    settings.color = DefaultColor;
     QDateTime checked = m_alarms.alarmsChecked(AlarmClocks::current());
     // The notes the load has not reached yet were not looked at at all.
     const bool armedUnshown = std::any_of(m_unshown.cbegin(), m_unshown.cend(),
@@ -530,8 +558,8 @@ void TForm1::writeSettings() const
     // Neither were those of a store that could not be read: they ring when it can be read again.
     if ((armedUnshown || m_storeUnreadable) && m_alarms.checkedBeforeStart().isValid())
         checked = qMin(checked, m_alarms.checkedBeforeStart());
-    settings.alarmsChecked = checked.toUTC();
-    settings.write(m_folders.settingsPath);
+    m_settings.setAlarmsChecked(checked.toUTC());
+    m_settings.write(m_folders.settingsPath);
 }
 
 void TForm1::PMExitClick()
@@ -587,10 +615,10 @@ QString TForm1::newNoteTitle() const
 
 void TForm1::PMNewStickyNoteClick()
 {
-    NoteCount = int(m_notes.size()) + 1;
+    m_noteCount = int(m_notes.size()) + 1;
     TFormSticky *note = createNote();
     note->setWindowTitle(newNoteTitle());
-    note->setNoteNumber(NoteCount);
+    note->setNoteNumber(m_noteCount);
     // Centred within the primary screen's free area, wherever that screen lies among the others.
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->availableGeometry();
@@ -598,8 +626,8 @@ void TForm1::PMNewStickyNoteClick()
     }
     NoteRecord record = note->toRecord();
     record.title = note->windowTitle();
-    record.opacity = DefaultOpacity;
-    record.color = DefaultColor;
+    record.opacity = m_settings.opacity();
+    record.color = m_settings.color();
     record.alarm.countdown = true;
     record.text.clear();
     note->applyRecord(record);
@@ -687,7 +715,7 @@ void TForm1::PMAlarmClick(TFormSticky *note)
     if (number < 1)
         return;
     // The texts first: the period list's selection is set by the filling that follows.
-    ApplyLanguage(Language);
+    ApplyLanguage(m_settings.language());
     TFormAlarm *dialog = formAlarm();
     FormSticky = note;
     dialog->fill(note->alarm().fields, Clock::current().now());
@@ -733,13 +761,17 @@ void TForm1::PMAboutClick()
 
 void TForm1::PMLangClick(int index)
 {
-    PMLanguageClick(QString::fromLatin1(languages[index]));
+    PMLanguageClick(QStringView(Languages::list[index].name).toString());
 }
 
 void TForm1::PMLanguageClick(const QString &language)
 {
-    Language = language;
-    ApplyLanguage(Language);
+    // A new language is applied as the setting changes. The one in force is applied again all the same: its
+    // file is read afresh and its item, which the click has just unchecked, is checked again.
+    if (language == m_settings.language())
+        ApplyLanguage(language);
+    else
+        m_settings.setLanguage(language);
 }
 
 TextTarget::Forms TForm1::textForms()
@@ -760,8 +792,8 @@ TextTarget TForm1::textTarget(QStringView key)
 
 void TForm1::ApplyLanguage(const QString &language)
 {
-    for (int i = 0; i < int(std::size(languages)); ++i)
-        m_trayMenu->action(itemFirstLanguage + i)->setChecked(language == QLatin1String(languages[i]));
+    for (std::size_t i = 0; i < Languages::count; ++i)
+        m_trayMenu->action(itemFirstLanguage + int(i))->setChecked(language == QStringView(Languages::list[i].name));
 
     // Qt's own dialogs follow the chosen language, whether a language file of ours is there or not.
     m_qtTranslation.use(language);

@@ -7,6 +7,7 @@
 #include "note/form_sticky.h"
 #include "store/note_record.h"
 #include "store/note_trash.h"
+#include "store/settings.h"
 #include "widgets/menu_table.h"
 
 #include <QDate>
@@ -67,9 +68,9 @@ public:
     void PMRestoreDeletedClick();
     void PMOptionsClick();
     void PMAboutClick();
-    // Sets Language and applies it.
+    // Makes the language the setting in force, which applies it; the one already in force is applied again.
     void PMLanguageClick(const QString &language);
-    void PMLangClick(int index); // the language item at index (English, Russian, Bulgarian, Greek)
+    void PMLangClick(int index); // the item of the language at index in the language list
 
     // Checks the language item whose word is exactly the name (letter case counts; any other name checks
     // none), then puts the texts of language/<name>.ini into the tray menu, the options dialog, the alarm
@@ -119,11 +120,11 @@ public:
     // Where this run keeps its notes because the store could not be read; empty while there is none.
     const QString &recoveredPath() const { return m_recoveredPath; }
 
-    int NoteCount = 0;
-    quint32 DefaultColor = 0;
-    int DefaultOpacity = 255;
-    bool AutoStart = false;
-    QString Language;
+    // The number the last new note was given, or the number of notes the store held.
+    int NoteCount() const { return m_noteCount; }
+    // The program settings, which the tray menu and the options dialog change and the exit writes.
+    Settings &settings() { return m_settings; }
+    const Settings &settings() const { return m_settings; }
 
     // The automatic save comes this long after the last change, but never later than autosaveLimitMs after
     // the first unsaved one, so that a user who types on without a pause is saved too.
@@ -152,7 +153,12 @@ private:
     void noteChanged();
     void showStoredNote(const NoteRecord &record);
     void finishClosing();
-    void writeSettings() const;
+    void writeSettings();
+    // A setting changed: the tray menu and every dialog and note follow the language; start at logon is
+    // applied at once.
+    void settingChanged(Settings::Key key);
+    // The options dialog gave every open note the default opacity or colour.
+    void applyDefaultToNotes(Settings::Key key);
     TextTarget::Forms textForms();
     void removeStaleTemporaryFiles() const;
     void ringNote(TFormSticky *note);
@@ -168,6 +174,10 @@ private:
     QString newNoteTitle() const;
 
     ProgramFolders m_folders;
+    Settings m_settings;
+    int m_noteCount = 0;
+    // Start at logon could not be applied and the setting goes back: nothing is applied meanwhile.
+    bool m_revertingAutoStart = false;
     QList<TFormSticky *> m_notes;    // the open notes, in order: position + 1 is the note number
     QList<TFormSticky *> m_allNotes; // every note window ever made, closed ones included, deleted at exit
     TFormSticky *m_templateNote = nullptr;

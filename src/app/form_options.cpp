@@ -1,8 +1,6 @@
 #include "app/form_options.h"
 
-#include "app/form1.h"
 #include "i18n/text_catalog.h"
-#include "note/form_sticky.h"
 #include "platform/gui/window.h"
 #include "widgets/error_dialog.h"
 
@@ -18,14 +16,7 @@
 
 namespace {
 
-// The English text a control carries until a language replaces it; one table holds them all.
-QString builtInText(QStringView key)
-{
-    const TextCatalog::Entry *entry = TextCatalog::find(key);
-    if (!entry)
-        qFatal("the text catalog has no key %s", qPrintable(key.toString()));
-    return entry->builtInText.toString();
-}
+using TextCatalog::builtInText;
 
 quint32 toDesignColor(const QColor &color)
 {
@@ -34,10 +25,10 @@ quint32 toDesignColor(const QColor &color)
 
 } // namespace
 
-TFormOptions::TFormOptions(TForm1 *form, QWidget *parent)
+TFormOptions::TFormOptions(Settings &settings, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint)
-    , m_form(form)
+    , m_settings(settings)
     , m_colorPicker([](const QColor &initial, QWidget *owner) { return QColorDialog::getColor(initial, owner); })
 {
     setObjectName(QStringLiteral("FormOptions"));
@@ -86,6 +77,11 @@ TFormOptions::TFormOptions(TForm1 *form, QWidget *parent)
     connect(m_buttonClose, &QPushButton::clicked, this, &TFormOptions::ButtonCloseClick);
     // clicked, not toggled: only the user's click applies, never the box being set at opening.
     connect(m_checkBoxAutoStart, &QCheckBox::clicked, this, &TFormOptions::CheckBoxAutoStartClick);
+    // Start at logon that could not be applied goes back, and the box with it, to what is really in force.
+    connect(&m_settings, &Settings::changed, this, [this](Settings::Key key) {
+        if (key == Settings::Key::AutoStart)
+            m_checkBoxAutoStart->setChecked(m_settings.autoStart());
+    });
 }
 
 int TFormOptions::percentToAlpha(int percent)
@@ -110,25 +106,20 @@ int TFormOptions::execute()
     if (m_applyLanguage)
         m_applyLanguage();
     {
-        // Set silently: the position comes from DefaultOpacity and truncates, so letting it through the change
-        // handler would lower DefaultOpacity and every open note by a step at each opening (127 to 124).
+        // Set silently: the position comes from the opacity setting and truncates, so letting it through the
+        // change handler would lower the setting and every open note by a step at each opening (127 to 124).
         const QSignalBlocker quiet(m_trackBar);
-        m_trackBar->setValue(alphaToPercent(m_form->DefaultOpacity));
+        m_trackBar->setValue(alphaToPercent(m_settings.opacity()));
     }
-    m_checkBoxAutoStart->setChecked(m_form->AutoStart);
+    m_checkBoxAutoStart->setChecked(m_settings.autoStart());
     Window::centreOnScreen(this);
     return exec();
 }
 
 void TFormOptions::TrackBar1Change()
 {
-    const int alpha = percentToAlpha(m_trackBar->value());
-    m_form->DefaultOpacity = alpha;
-    for (TFormSticky *note : m_form->notes()) {
-        FormSticky = note;
-        note->setOpacity(alpha);
-        note->ApplyOpacity(alpha);
-    }
+    m_settings.setOpacity(percentToAlpha(m_trackBar->value()));
+    Q_EMIT appliedToNotes(Settings::Key::Opacity);
 }
 
 void TFormOptions::ButtonColorClick()
@@ -137,29 +128,23 @@ void TFormOptions::ButtonColorClick()
     if (!chosen.isValid())
         return;
     m_lastColor = chosen;
-    const quint32 color = toDesignColor(chosen);
-    m_form->DefaultColor = color;
-    for (TFormSticky *note : m_form->notes()) {
-        FormSticky = note;
-        note->setNoteColor(color);
-    }
+    m_settings.setColor(toDesignColor(chosen));
+    Q_EMIT appliedToNotes(Settings::Key::Color);
 }
 
 void TFormOptions::ButtonCloseClick()
 {
     // A store that cannot be written is reported and the dialog stays open, so the user sees that nothing
     // was saved.
-    if (ErrorDialog::guard([this] { m_form->SaveNotes(); }))
+    if (ErrorDialog::guard([this] {
+            if (m_saveNotes)
+                m_saveNotes();
+        }))
         accept();
 }
 
 void TFormOptions::CheckBoxAutoStartClick()
 {
-    const bool before = m_form->AutoStart;
-    m_form->AutoStart = m_checkBoxAutoStart->isChecked();
-    // An entry that cannot be written is reported, and the box goes back to what is really in force.
-    if (!ErrorDialog::guard([this] { m_form->ApplyAutoStart(); })) {
-        m_form->AutoStart = before;
-        m_checkBoxAutoStart->setChecked(before);
-    }
+    // Applied by whoever follows the setting (the main form); one that fails puts the setting back.
+    m_settings.setAutoStart(m_checkBoxAutoStart->isChecked());
 }

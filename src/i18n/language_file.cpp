@@ -1,5 +1,7 @@
 #include "i18n/language_file.h"
 
+#include "i18n/languages.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -26,7 +28,7 @@ LanguageFile::LanguageFile(const QString &languageFolder, const QString &languag
     const QByteArray bytes = file.read(maxFileSize + 1);
     if (bytes.size() > maxFileSize)
         return;
-    m_profile = Profile::fromBytesInCodePage(bytes, codePage(languageName), path);
+    m_profile = Profile::fromBytesInCodePage(bytes, Languages::codePage(languageName), path);
     m_loaded = true;
 }
 
@@ -56,14 +58,4 @@ QString LanguageFile::filePath(const QString &languageFolder, const QString &lan
     if (!isSafeName(languageName))
         return {};
     return QDir(languageFolder).filePath(languageName + QLatin1String(".ini"));
-}
-
-int LanguageFile::codePage(QStringView languageName)
-{
-    if (languageName.compare(QLatin1String("Russian"), Qt::CaseInsensitive) == 0 ||
-        languageName.compare(QLatin1String("Bulgarian"), Qt::CaseInsensitive) == 0)
-        return 1251;
-    if (languageName.compare(QLatin1String("Greek"), Qt::CaseInsensitive) == 0)
-        return 1253;
-    return 1252;
 }

@@ -37,9 +37,6 @@ public:
     static bool isSafeName(QStringView languageName);
     // The file's path, or an empty text for a name that is not safe.
     static QString filePath(const QString &languageFolder, const QString &languageName);
-    // The 8-bit code page of the language's files: 1251 for Russian and Bulgarian, 1253 for Greek, otherwise
-    // 1252 (names compared regardless of letter case).
-    static int codePage(QStringView languageName);
 
 private:
     Profile m_profile;

@@ -1,24 +1,13 @@
 #include "i18n/qt_translation.h"
 
+#include "i18n/languages.h"
+
 #include <QCoreApplication>
 #include <QLibraryInfo>
 
-QString QtTranslation::languageCode(QStringView languageName)
-{
-    static constexpr struct {
-        const char *name;
-        const char *code;
-    } codes[] = {{"Russian", "ru"}, {"Bulgarian", "bg"}, {"Greek", "el"}};
-    for (const auto &entry : codes) {
-        if (languageName.compare(QLatin1String(entry.name), Qt::CaseInsensitive) == 0)
-            return QString::fromLatin1(entry.code);
-    }
-    return {};
-}
-
 void QtTranslation::use(QStringView languageName)
 {
-    const QString code = languageCode(languageName);
+    const QString code = Languages::qtCode(languageName);
     if (code == m_code)
         return;
     m_code = code;

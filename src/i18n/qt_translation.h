@@ -9,10 +9,6 @@
 // dialogs stay English.
 class QtTranslation {
 public:
-    // The language code of Qt's catalogs for a language name of the tray menu, letter case ignored:
-    // "ru", "bg", "el"; empty for English and for any other name.
-    static QString languageCode(QStringView languageName);
-
     // Puts the language's catalog in place of the one installed before (none for English). A language that
     // did not change loads nothing, as ApplyLanguage runs at every opening of a dialog.
     void use(QStringView languageName);

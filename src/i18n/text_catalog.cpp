@@ -1,5 +1,7 @@
 #include "i18n/text_catalog.h"
 
+#include "i18n/languages.h"
+
 #include <QString>
 
 #include <algorithm>
@@ -25,7 +27,7 @@ constexpr Entry messageRow(const char16_t *key, const char16_t *text)
     return {QStringView(key), QStringView(text), Group::Message};
 }
 
-constexpr std::array<Entry, 82> catalog = {{
+constexpr auto beforeLanguages = std::to_array<Entry>({
     // Tray menu
     mainRow(u"PMNewStickyNote->Caption", u"New Sticky Note"),
     mainRow(u"PMSetAll->Caption", u"Set All"),
@@ -36,10 +38,10 @@ constexpr std::array<Entry, 82> catalog = {{
     mainRow(u"PMRestoreDeleted->Caption", u"Restore Deleted Notes"),
     mainRow(u"PMOptions->Caption", u"Options"),
     mainRow(u"PMLanguage->Caption", u"Language"),
-    mainRow(u"PMLangEnglish->Caption", u"English"),
-    mainRow(u"PMLangRussian->Caption", u"Russian"),
-    mainRow(u"PMLangBulgarian->Caption", u"Bulgarian"),
-    mainRow(u"PMLangGreek->Caption", u"Greek"),
+});
+
+// Then the items of the language list, each showing the language's own name in English.
+constexpr auto afterLanguages = std::to_array<Entry>({
     mainRow(u"PMAbout->Caption", u"About Program"),
     mainRow(u"PMExit->Caption", u"Exit"),
     // Options dialog
@@ -118,7 +120,16 @@ constexpr std::array<Entry, 82> catalog = {{
     messageRow(u"Messages->TextTooLong", u"The text of this note is too long to be edited; it stays locked"),
     // %1 the store that could not be read, %2 the file that keeps the notes made meanwhile
     messageRow(u"Messages->NotesRecovered", u"%1 cannot be read, so the notes of this session were saved to %2"),
-}};
+});
+
+constexpr auto catalog = [] {
+    std::array<Entry, beforeLanguages.size() + Languages::count + afterLanguages.size()> all{};
+    auto next = std::copy(beforeLanguages.begin(), beforeLanguages.end(), all.begin());
+    for (const Languages::Language &language : Languages::list)
+        *next++ = mainRow(language.textKey, language.name);
+    std::copy(afterLanguages.begin(), afterLanguages.end(), next);
+    return all;
+}();
 
 constexpr std::size_t mainFormCount = 38;
 constexpr std::size_t noteWindowCount = 40;
@@ -164,6 +175,14 @@ const Entry *find(QStringView key)
             return &entry;
     }
     return nullptr;
+}
+
+QString builtInText(QStringView key)
+{
+    const Entry *entry = find(key);
+    if (!entry)
+        qFatal("the text catalog has no key %s", qPrintable(key.toString()));
+    return entry->builtInText.toString();
 }
 
 KeyPath parse(QStringView key)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QStringView>
 
 #include <span>
@@ -28,6 +29,9 @@ std::span<const Entry> entries();
 std::span<const Entry> entries(Group group);
 // The entry whose key matches regardless of letter case, as language files match keys; nullptr when none.
 const Entry *find(QStringView key);
+// The English text a control or menu item carries until a language replaces it. A key the catalog lacks ends
+// the program: only a wrong key in the code can ask for one.
+QString builtInText(QStringView key);
 
 // A key read as the path it is. "PMExit->Caption": no form, the tray menu's item "PMExit". "FormAlarm->Caption":
 // the form's own title, no control. "FormAlarm->ComboBoxPeriod->Items->Strings[2]": property "Items->Strings[2]",

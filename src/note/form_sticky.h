@@ -86,7 +86,7 @@ public:
     // A menu item by its name ("PMStayOnTop", "PMOpacity50", ...); a name the menu lacks ends the program,
     // as only a wrong name in the code can ask for it.
     QAction *menuItem(QStringView name) const;
-    // The rows of the context menu, in menu order: name, caption, shortcut, depth, check mark, handler.
+    // The rows of the context menu, in menu order: name, caption key, shortcut, depth, check mark, handler.
     static std::span<const MenuRow<TFormSticky>> menuRows();
     // The row that a note window's text key names ("FormSticky->PMUndo->Caption"); -1 for none.
     static int menuRowOf(QStringView key);

@@ -1,40 +1,134 @@
 #include "store/settings.h"
 
 #include "base/app_error.h"
+#include "base/defaults.h"
 #include "store/color_text.h"
 #include "store/profile.h"
 
 #include <QDir>
 #include <QFileInfo>
 
+#include <optional>
+
 namespace {
 
+using Key = Settings::Key;
+
+// How a value is kept in the file.
+enum class Type {
+    Text,
+    Flag,    // 1 or 0; any other number reads as set
+    Integer, // decimal or hexadecimal; a word reads as the default
+    Color,   // a colour name or number; a word that is neither is an error
+    Moment,  // ISO 8601 in UTC, written only when known; anything else reads as unknown
+};
+
+struct Setting {
+    Key key;
+    const char16_t *name;
+    Type type;
+    QVariant defaultValue;
+};
+
 const QString optionsSection = QStringLiteral("Options");
-const QString alarmsCheckedKey = QStringLiteral("Alarms Checked");
+
+// Every setting, in the order of Key, which is the order of writing.
+const std::array<Setting, Settings::keyCount> &table()
+{
+    static const std::array<Setting, Settings::keyCount> settings = {{
+        {Key::Language, u"Language", Type::Text, QStringLiteral("English")},
+        {Key::AutoStart, u"Auto Start", Type::Flag, true},
+        {Key::Opacity, u"Opacity", Type::Integer, 255},
+        {Key::Color, u"Color", Type::Color, quint32(Defaults::noteColor)},
+        {Key::AlarmsChecked, u"Alarms Checked", Type::Moment, QDateTime()},
+    }};
+    return settings;
+}
+
+QVariant readValue(const Profile &profile, const Setting &setting)
+{
+    const QStringView name(setting.name);
+    switch (setting.type) {
+    case Type::Text:
+        return profile.readString(optionsSection, name, setting.defaultValue.toString());
+    case Type::Flag:
+        return profile.readBool(optionsSection, name, setting.defaultValue.toBool());
+    case Type::Integer:
+        return profile.readInteger(optionsSection, name, setting.defaultValue.toInt());
+    case Type::Color:
+        return profile.hasKey(optionsSection, name) ? ColorText::toColor(profile.readString(optionsSection, name))
+                                                    : setting.defaultValue.toUInt();
+    case Type::Moment: {
+        const QDateTime moment = QDateTime::fromString(profile.readString(optionsSection, name), Qt::ISODate);
+        return moment.isValid() && moment.timeSpec() == Qt::UTC ? moment : setting.defaultValue;
+    }
+    }
+    return setting.defaultValue;
+}
+
+void writeValue(Profile &profile, const Setting &setting, const QVariant &value)
+{
+    const QStringView name(setting.name);
+    switch (setting.type) {
+    case Type::Text:
+        profile.writeString(optionsSection, name, value.toString());
+        break;
+    case Type::Flag:
+        profile.writeBool(optionsSection, name, value.toBool());
+        break;
+    case Type::Integer:
+        profile.writeInteger(optionsSection, name, value.toInt());
+        break;
+    case Type::Color:
+        profile.writeString(optionsSection, name, ColorText::fromColor(value.toUInt()));
+        break;
+    case Type::Moment:
+        // Unknown is written as nothing, so that an older file stays as it was.
+        if (const QDateTime moment = value.toDateTime(); moment.isValid())
+            profile.writeString(optionsSection, name, moment.toUTC().toString(Qt::ISODate));
+        break;
+    }
+}
 
 } // namespace
 
-void Settings::read(const QString &path)
+Settings::Settings(QObject *parent)
+    : QObject(parent)
 {
-    const Settings defaults;
-    const Profile profile = Profile::load(path);
-    const QDateTime checked = QDateTime::fromString(profile.readString(optionsSection, alarmsCheckedKey), Qt::ISODate);
-    alarmsChecked = checked.isValid() && checked.timeSpec() == Qt::UTC ? checked : QDateTime();
-    language = profile.readString(optionsSection, u"Language", defaults.language);
-    autoStart = profile.readBool(optionsSection, u"Auto Start", defaults.autoStart);
-    opacity = profile.readInteger(optionsSection, u"Opacity", defaults.opacity);
-    color = profile.hasKey(optionsSection, u"Color") ? ColorText::toColor(profile.readString(optionsSection, u"Color"))
-                                                     : defaults.color;
+    for (const Setting &setting : table()) {
+        // Rows stand in the order of Key: a row left out would leave a key without a name.
+        Q_ASSERT(&setting == &table()[std::size_t(setting.key)] && setting.name);
+        m_values[std::size_t(setting.key)] = setting.defaultValue;
+    }
 }
 
-int Settings::codePageOf(const QString &language)
+void Settings::set(Key key, const QVariant &value)
 {
-    if (language.compare(u"Russian", Qt::CaseInsensitive) == 0 ||
-        language.compare(u"Bulgarian", Qt::CaseInsensitive) == 0)
-        return 1251;
-    if (language.compare(u"Greek", Qt::CaseInsensitive) == 0)
-        return 1253;
-    return 1252;
+    QVariant &current = m_values[std::size_t(key)];
+    if (current == value)
+        return;
+    current = value;
+    Q_EMIT changed(key);
+}
+
+void Settings::read(const QString &path)
+{
+    const Profile profile = Profile::load(path);
+    // A colour that cannot be read keeps its default and is reported after the other keys were read, so
+    // that one bad value costs no other setting.
+    std::optional<AppError> error;
+    for (const Setting &setting : table()) {
+        QVariant &value = m_values[std::size_t(setting.key)];
+        try {
+            value = readValue(profile, setting);
+        } catch (const AppError &bad) {
+            value = setting.defaultValue;
+            if (!error)
+                error = bad;
+        }
+    }
+    if (error)
+        throw *error;
 }
 
 void Settings::write(const QString &path) const
@@ -48,11 +142,7 @@ void Settings::write(const QString &path) const
         throw AppError(
             QStringLiteral("Unable to write to %1").arg(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath())));
     }
-    profile.writeString(optionsSection, u"Language", language);
-    profile.writeBool(optionsSection, u"Auto Start", autoStart);
-    profile.writeInteger(optionsSection, u"Opacity", opacity);
-    profile.writeString(optionsSection, u"Color", ColorText::fromColor(color));
-    if (alarmsChecked.isValid())
-        profile.writeString(optionsSection, alarmsCheckedKey, alarmsChecked.toUTC().toString(Qt::ISODate));
+    for (const Setting &setting : table())
+        writeValue(profile, setting, value(setting.key));
     profile.save();
 }

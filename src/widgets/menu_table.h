@@ -14,12 +14,15 @@
 #include <span>
 #include <string_view>
 
-// One row of a context menu. depth is the submenu level; an empty caption makes a separator; a row followed
-// by deeper ones is a submenu. A row's handler is a member of the form that owns the menu: onClick, or
-// onValue called with value (an opacity step, a font size, a language's place in the list).
+// One row of a context menu. Its caption is the text of key in the text catalog, which languages replace, or
+// for a number (an opacity step, a font size) label, the same in every language; a row with neither is a
+// separator. depth is the submenu level; a row followed by deeper ones is a submenu. A row's handler is a
+// member of the form that owns the menu: onClick, or onValue called with value (an opacity step, a font size,
+// a language's place in the list).
 template <class Form> struct MenuRow {
     const char *name;
-    const char *caption = "";
+    const char16_t *key = u"";
+    const char *label = "";
     int depth = 0;
     const char *shortcut = "";
     bool checkable = false;
@@ -27,16 +30,18 @@ template <class Form> struct MenuRow {
     void (Form::*onValue)(int) = nullptr;
     int value = 0;
 
-    constexpr bool isSeparator() const { return *caption == '\0'; }
+    constexpr bool isSeparator() const { return *key == u'\0' && *label == '\0'; }
 };
 
 // Where a named row stands in its table, found while compiling: a name the table lacks does not compile,
 // so no item can be missed at run time.
-template <class Form, std::size_t N> consteval int menuRow(const MenuRow<Form> (&rows)[N], std::string_view name)
+template <class Rows> consteval int menuRow(const Rows &rows, std::string_view name)
 {
-    for (std::size_t i = 0; i < N; ++i) {
-        if (name == rows[i].name)
-            return int(i);
+    int index = 0;
+    for (const auto &row : rows) {
+        if (name == row.name)
+            return index;
+        ++index;
     }
     throw "no menu item of that name";
 }
@@ -46,9 +51,13 @@ template <class Form, std::size_t N> consteval int menuRow(const MenuRow<Form> (
 // is made with the form, so that the shortcut works before the menu was ever opened.
 template <class Form> class MenuTable {
 public:
-    MenuTable(Form *form, std::span<const MenuRow<Form>> rows)
+    // The English text of a catalog key, until a language replaces it.
+    using TextOf = QString (*)(QStringView key);
+
+    MenuTable(Form *form, std::span<const MenuRow<Form>> rows, TextOf builtInText)
         : m_form(form)
         , m_rows(rows)
+        , m_builtInText(builtInText)
         , m_actions(qsizetype(rows.size()), nullptr)
     {
         for (std::size_t i = 0; i < rows.size(); ++i) {
@@ -98,13 +107,16 @@ public:
         return m_menu;
     }
 
-    // The caption a row shows: the table's, until setCaption replaced it. Makes nothing.
+    // The caption a row shows: the built-in one, until setCaption replaced it. Makes nothing.
     QString caption(int row) const
     {
         if (m_actions[row])
             return m_actions[row]->text();
         const auto replaced = m_captions.constFind(row);
-        return replaced != m_captions.cend() ? *replaced : QString::fromUtf8(m_rows[row].caption);
+        if (replaced != m_captions.cend())
+            return *replaced;
+        const MenuRow<Form> &item = m_rows[row];
+        return *item.key != u'\0' ? m_builtInText(item.key) : QString::fromLatin1(item.label);
     }
 
     // Replaces a row's caption (an empty text too; a separator stays one). A row not made yet takes it when
@@ -160,6 +172,7 @@ private:
 
     Form *m_form;
     std::span<const MenuRow<Form>> m_rows;
+    TextOf m_builtInText;
     QList<QAction *> m_actions;
     QHash<int, QString> m_captions; // rows whose caption replaces the table's
     QMenu *m_menu = nullptr;

@@ -125,7 +125,7 @@ private slots:
         form->formAlarm()->ComboBoxPeriod->setCurrentIndex(3);
 
         form->menuItem(QStringLiteral("PMLangGreek"))->trigger();
-        QCOMPARE(form->Language, QStringLiteral("Greek"));
+        QCOMPARE(form->settings().language(), QStringLiteral("Greek"));
         QCOMPARE(checkedLanguages(), QStringList{QStringLiteral("PMLangGreek")});
         const LanguageFile greek(m_dir.filePath(QStringLiteral("language")), QStringLiteral("Greek"));
         QVERIFY(greek.isLoaded());
@@ -234,7 +234,7 @@ private slots:
         writeFile(m_dir.filePath(QStringLiteral("quillet.ini")), "[Options]\r\nLanguage=" + name.toUtf8() + "\r\n");
 
         TForm1 *form = start();
-        QCOMPARE(form->Language, name);
+        QCOMPARE(form->settings().language(), name);
         QCOMPARE(checkedLanguages(), checked.isEmpty() ? QStringList() : QStringList{checked});
         QCOMPARE(form->menuItem(QStringLiteral("PMExit"))->text(), exitText);
     }

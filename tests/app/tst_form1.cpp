@@ -154,8 +154,8 @@ private slots:
         QCOMPARE(m_errors, QStringList{QStringLiteral("'nonsense' is not a valid integer value.")});
         QCOMPARE(form->notes().size(), 1);
         QCOMPARE(form->notes()[0]->noteColor(), Defaults::noteColor); // the store's fallback is the default
-        QCOMPARE(form->DefaultOpacity, 100);
-        QCOMPARE(form->DefaultColor, Defaults::noteColor);
+        QCOMPARE(form->settings().opacity(), 100);
+        QCOMPARE(form->settings().color(), Defaults::noteColor);
         QVERIFY(form->savesEnabled());
         form->PMNewStickyNoteClick();
         QVERIFY(form->FormClose());
@@ -191,7 +191,7 @@ private slots:
         TForm1 *form = start();
         QCOMPARE(m_errors, QStringList{error});
         QCOMPARE(form->notes().size(), 2);
-        QCOMPARE(form->DefaultOpacity, 77);
+        QCOMPARE(form->settings().opacity(), 77);
         QVERIFY(form->menuItem(QStringLiteral("PMLangGreek"))->isChecked());
         QVERIFY(form->FormClose());
         QCOMPARE(savedStore().readInteger(u"Stickies", u"Total", 0), 2);
@@ -228,7 +228,7 @@ private slots:
         writeFile(QStringLiteral("quillet.ini"), "[Options]\r\nOpacity=0x80\r\nMy Key=mine\r\nColor=$0000FFFF\r\n"
                                                  "[Window]\r\nX=1\r\n");
         TForm1 *form = start();
-        QCOMPARE(form->DefaultOpacity, 128);
+        QCOMPARE(form->settings().opacity(), 128);
         form->PMNewStickyNoteClick();
         QCOMPARE(form->notes()[0]->opacity(), 128);
         QVERIFY(form->FormClose());
@@ -304,7 +304,7 @@ private slots:
         QCOMPARE(form->notes().size(), 4);
         QCOMPARE(form->notes()[3]->windowTitle(), QStringLiteral("from file"));
         QCOMPARE(form->notes()[3]->noteNumber(), 4);
-        QCOMPARE(form->NoteCount, 3);
+        QCOMPARE(form->NoteCount(), 3);
         QVERIFY(form->FormClose());
         QCOMPARE(savedStore().readString(u"Stickie4", u"Title"), QStringLiteral("from file"));
     }
@@ -351,7 +351,7 @@ private slots:
             QVERIFY(!note->stayOnTop());
             QVERIFY(note->isVisible());
         }
-        QCOMPARE(form->NoteCount, 2);
+        QCOMPARE(form->NoteCount(), 2);
     }
 
     void trayToggles_applyToEveryNoteAndFlipBack()
@@ -423,7 +423,7 @@ private slots:
         QVERIFY(form->menuItem(QStringLiteral("PMLangEnglish"))->isChecked());
         form->menuItem(QStringLiteral("PMLangGreek"))->trigger();
         form->menuItem(QStringLiteral("PMLangGreek"))->trigger();
-        QCOMPARE(form->Language, QStringLiteral("Greek"));
+        QCOMPARE(form->settings().language(), QStringLiteral("Greek"));
         QVERIFY(form->menuItem(QStringLiteral("PMLangGreek"))->isChecked());
         QVERIFY(!form->menuItem(QStringLiteral("PMLangEnglish"))->isChecked());
         QVERIFY(form->FormClose());

@@ -118,7 +118,7 @@ private slots:
         QFETCH(QByteArray, opacity);
         QFETCH(int, shown);
         TForm1 *form = start("Opacity=" + opacity);
-        const int defaultOpacity = form->DefaultOpacity;
+        const int defaultOpacity = form->settings().opacity();
         for (int i = 0; i < 2; ++i) {
             int position = -1;
             QVERIFY(openOptions([&](TFormOptions *dialog) {
@@ -127,7 +127,7 @@ private slots:
             }));
             QCOMPARE(position, shown);
             QCOMPARE(noteOpacities(), QList<int>({200, 90}));
-            QCOMPARE(form->DefaultOpacity, defaultOpacity);
+            QCOMPARE(form->settings().opacity(), defaultOpacity);
         }
     }
 
@@ -146,7 +146,7 @@ private slots:
         QFETCH(int, alpha);
         TForm1 *form = start("Opacity=10"); // the slider opens at 3 %
         QVERIFY(openOptions([&](TFormOptions *dialog) { dialog->TrackBar1()->setValue(percent); }));
-        QCOMPARE(form->DefaultOpacity, alpha);
+        QCOMPARE(form->settings().opacity(), alpha);
         QCOMPARE(noteOpacities(), QList<int>({alpha, alpha}));
         for (const TFormSticky *note : form->notes())
             QCOMPARE(qRound(note->windowOpacity() * 255), alpha);
@@ -159,7 +159,7 @@ private slots:
         QVERIFY(openOptions([&](TFormOptions *dialog) { position = dialog->TrackBar1()->value(); }));
         QCOMPARE(position, TFormOptions::alphaToPercent(alpha));
         QCOMPARE(noteOpacities(), QList<int>({alpha, alpha, alpha}));
-        QCOMPARE(form->DefaultOpacity, alpha);
+        QCOMPARE(form->settings().opacity(), alpha);
     }
 
     void color_appliesToEveryListedNote_dialogReopensOnTheLastChoice()
@@ -176,7 +176,7 @@ private slots:
             dialog->ButtonColor()->click();
         }));
         QCOMPARE(offered, QList<QColor>({QColor(Qt::black), QColor(0x12, 0x34, 0x56)}));
-        QCOMPARE(form->DefaultColor, 0x00563412u);
+        QCOMPARE(form->settings().color(), 0x00563412u);
         for (const TFormSticky *note : form->notes()) {
             QCOMPARE(note->noteColor(), 0x00563412u);
             QCOMPARE(note->RichEdit1()->palette().color(QPalette::Base), QColor(0x12, 0x34, 0x56));
@@ -218,7 +218,7 @@ private slots:
             shown << dialog->CheckBoxAutoStart()->isChecked();
             dialog->CheckBoxAutoStart()->click();
         }));
-        QVERIFY(!form->AutoStart);
+        QVERIFY(!form->settings().autoStart());
         QVERIFY(!QFile::exists(m_desktop.autoStartEntry()));
 
         // The autostart folder replaced by a file: switching on cannot be written.
@@ -232,7 +232,7 @@ private slots:
         }));
         QCOMPARE(shown, QList<bool>({true, false, false}));
         QCOMPARE(m_errors, QStringList{QStringLiteral("Failed to set data for 'Quillet 1.02'")});
-        QVERIFY(!form->AutoStart);
+        QVERIFY(!form->settings().autoStart());
     }
 };
 

@@ -3,6 +3,8 @@
 #include "store/settings.h"
 
 #include <QFile>
+#include <QMetaEnum>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -15,12 +17,12 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("quillet.ini"));
         Settings settings;
-        settings.language = QStringLiteral("Deutsch");
+        settings.setLanguage(QStringLiteral("Deutsch"));
         settings.read(path);
-        QCOMPARE(settings.language, QStringLiteral("English"));
-        QCOMPARE(settings.autoStart, true);
-        QCOMPARE(settings.opacity, 255);
-        QCOMPARE(settings.color, quint32(0x00C0FFFF));
+        QCOMPARE(settings.language(), QStringLiteral("English"));
+        QCOMPARE(settings.autoStart(), true);
+        QCOMPARE(settings.opacity(), 255);
+        QCOMPARE(settings.color(), quint32(0x00C0FFFF));
 
         settings.write(path);
         QCOMPARE(readFile(path),
@@ -43,6 +45,13 @@ private slots:
         QTest::newRow("auto start off") << QByteArray("Auto Start=0") << QByteArray("Auto Start=0");
         QTest::newRow("auto start any number") << QByteArray("Auto Start=7") << QByteArray("Auto Start=1");
         QTest::newRow("language quoted") << QByteArray("Language=\"Deutsch\"") << QByteArray("Language=Deutsch");
+        QTest::newRow("alarms checked") << QByteArray("Alarms Checked=2026-01-02T03:04:05Z")
+                                        << QByteArray("Alarms Checked=2026-01-02T03:04:05Z");
+        // A moment that is not UTC, or none at all, is unknown: nothing is written over it.
+        QTest::newRow("alarms checked without a zone")
+            << QByteArray("Alarms Checked=2026-01-02T03:04:05") << QByteArray("Alarms Checked=2026-01-02T03:04:05");
+        QTest::newRow("alarms checked not a moment")
+            << QByteArray("Alarms Checked=soon") << QByteArray("Alarms Checked=soon");
     }
     void readThenWrite_normalisesValues()
     {
@@ -58,10 +67,11 @@ private slots:
         QVERIFY2(readFile(path).startsWith("[Options]\r\n" + written + "\r\n"), readFile(path).constData());
         Settings again;
         again.read(path);
-        QCOMPARE(again.language, settings.language);
-        QCOMPARE(again.autoStart, settings.autoStart);
-        QCOMPARE(again.opacity, settings.opacity);
-        QCOMPARE(again.color, settings.color);
+        QCOMPARE(again.language(), settings.language());
+        QCOMPARE(again.autoStart(), settings.autoStart());
+        QCOMPARE(again.opacity(), settings.opacity());
+        QCOMPARE(again.color(), settings.color());
+        QCOMPARE(again.alarmsChecked(), settings.alarmsChecked());
     }
 
     void write_keepsOtherSectionsAndKeys()
@@ -71,9 +81,9 @@ private slots:
         writeFile(path, "[Window]\r\nX=1\r\n[options]\r\nMy Key=keep me\r\nopacity=10\r\n[Last]\r\nY=2\r\n");
         Settings settings;
         settings.read(path);
-        QCOMPARE(settings.opacity, 10);
-        settings.color = 0x00FFFFFF;
-        settings.autoStart = false;
+        QCOMPARE(settings.opacity(), 10);
+        settings.setColor(0x00FFFFFF);
+        settings.setAutoStart(false);
         settings.write(path);
         QCOMPARE(readFile(path), QByteArray("[Window]\r\nX=1\r\n[options]\r\nMy Key=keep me\r\nopacity=10\r\n"
                                             "Language=English\r\nAuto Start=0\r\nColor=clWhite\r\n[Last]\r\nY=2\r\n"));
@@ -101,9 +111,57 @@ private slots:
             thrown = error.message();
         }
         QCOMPARE(thrown, message);
-        QCOMPARE(settings.language, QStringLiteral("Deutsch"));
-        QCOMPARE(settings.autoStart, false);
-        QCOMPARE(settings.opacity, 99);
+        QCOMPARE(settings.language(), QStringLiteral("Deutsch"));
+        QCOMPARE(settings.autoStart(), false);
+        QCOMPARE(settings.opacity(), 99);
+    }
+
+    void setter_newValue_emitsChangedOnceWithItsKey_readEmitsNothing_data()
+    {
+        QTest::addColumn<Settings::Key>("key");
+        const QMetaEnum keys = QMetaEnum::fromType<Settings::Key>();
+        for (int i = 0; i < keys.keyCount(); ++i)
+            QTest::newRow(keys.key(i)) << Settings::Key(keys.value(i));
+    }
+    void setter_newValue_emitsChangedOnceWithItsKey_readEmitsNothing()
+    {
+        QFETCH(Settings::Key, key);
+        // Every key to a value other than its default.
+        const auto setOther = [key](Settings &settings) {
+            switch (key) {
+            case Settings::Key::Language:
+                settings.setLanguage(QStringLiteral("Greek"));
+                break;
+            case Settings::Key::AutoStart:
+                settings.setAutoStart(false);
+                break;
+            case Settings::Key::Opacity:
+                settings.setOpacity(128);
+                break;
+            case Settings::Key::Color:
+                settings.setColor(0x00FFFFFF);
+                break;
+            case Settings::Key::AlarmsChecked:
+                settings.setAlarmsChecked(QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5), Qt::UTC));
+                break;
+            }
+        };
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("quillet.ini"));
+        Settings settings;
+        QSignalSpy changed(&settings, &Settings::changed);
+        setOther(settings);
+        setOther(settings); // the value it already has
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(changed.at(0).at(0).value<Settings::Key>(), key);
+
+        // Read back, the value is the one set: setting it once more changes nothing.
+        settings.write(path);
+        Settings again;
+        QSignalSpy changedAgain(&again, &Settings::changed);
+        again.read(path);
+        setOther(again);
+        QCOMPARE(changedAgain.count(), 0);
     }
 
     void write_unwritable_throwsWithFullPath()
