@@ -87,16 +87,6 @@ void firstShakeDelay(benchmark::State &state)
 }
 BENCHMARK(firstShakeDelay)->Iterations(10)->UseManualTime()->Unit(benchmark::kMillisecond);
 
-ProgramFolders foldersIn(const QTemporaryDir &dir)
-{
-    ProgramFolders folders;
-    folders.dataFolder = dir.path() + QLatin1Char('/');
-    folders.resourceFolder = folders.dataFolder;
-    folders.settingsPath = folders.dataFolder + QStringLiteral("quillet.ini");
-    folders.storePath = folders.dataFolder + QStringLiteral("stickies.ini");
-    return folders;
-}
-
 NoteRecord quietNote(int i)
 {
     NoteRecord note;
@@ -106,6 +96,14 @@ NoteRecord quietNote(int i)
     note.width = 160;
     note.height = 120;
     return note;
+}
+
+void saveQuietStore(const QString &path, int count)
+{
+    QList<NoteRecord> notes;
+    for (int i = 0; i < count; ++i)
+        notes.append(quietNote(i));
+    NoteStore::save(path, notes);
 }
 
 // When each note began to ring and when its window first moved, in ms on the steady clock (-1: not yet),
@@ -146,10 +144,13 @@ void reportRings(benchmark::State &state, const Rings &rings, qint64 dueMs)
     const auto rangCount = std::count_if(rings.rang.cbegin(), rings.rang.cend(), [](qint64 at) { return at >= 0; });
     state.counters["notes"] = double(rings.rang.size());
     state.counters["rang"] = double(rangCount);
-    state.counters["last_note_rang_ms"] = double(rings.rang.back() - dueMs);
-    state.counters["last_note_first_shake_ms"] = double(rings.moved.back() - dueMs);
+    // -1 for a note that never rang or never moved while it was watched, rather than a time before the due moment.
+    const auto since = [dueMs](qint64 at) { return at < 0 ? -1.0 : double(at - dueMs); };
+    const bool allMoved = std::none_of(rings.moved.cbegin(), rings.moved.cend(), [](qint64 at) { return at < 0; });
+    state.counters["last_note_rang_ms"] = since(rings.rang.back());
+    state.counters["last_note_first_shake_ms"] = since(rings.moved.back());
     state.counters["slowest_first_shake_ms"] =
-        double(*std::max_element(rings.moved.cbegin(), rings.moved.cend()) - dueMs);
+        allMoved ? since(*std::max_element(rings.moved.cbegin(), rings.moved.cend())) : -1.0;
 }
 
 // Every note of the store has an alarm at a time two minutes past, and the settings say alarms were last
@@ -158,7 +159,7 @@ void missedAlarmsAtStart(benchmark::State &state)
 {
     for (auto _ : state) {
         QTemporaryDir dir;
-        const ProgramFolders folders = foldersIn(dir);
+        const ProgramFolders folders = foldersIn(dir.path());
         const QDateTime now = QDateTime::currentDateTime();
         const QDateTime due = now.addSecs(-120);
         QFile settings(folders.settingsPath);
@@ -201,11 +202,8 @@ void lastNoteShownAtStart(benchmark::State &state)
 {
     for (auto _ : state) {
         QTemporaryDir dir;
-        const ProgramFolders folders = foldersIn(dir);
-        QList<NoteRecord> notes;
-        for (int i = 0; i < state.range(0); ++i)
-            notes.append(quietNote(i));
-        NoteStore::save(folders.storePath, notes);
+        const ProgramFolders folders = foldersIn(dir.path());
+        saveQuietStore(folders.storePath, int(state.range(0)));
         const qint64 startMs = Clock::current().steadyMs();
         TForm1 form(folders);
         form.FormCreate(QString());
@@ -233,11 +231,8 @@ void alarmsDueTogether(benchmark::State &state)
 {
     for (auto _ : state) {
         QTemporaryDir dir;
-        const ProgramFolders folders = foldersIn(dir);
-        QList<NoteRecord> notes;
-        for (int i = 0; i < state.range(0); ++i)
-            notes.append(quietNote(i));
-        NoteStore::save(folders.storePath, notes);
+        const ProgramFolders folders = foldersIn(dir.path());
+        saveQuietStore(folders.storePath, int(state.range(0)));
         TForm1 form(folders);
         form.FormCreate(QString());
         // Every note on the screen first: what is measured is the alarms, not the window manager's start.

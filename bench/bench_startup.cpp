@@ -15,16 +15,6 @@
 
 namespace {
 
-ProgramFolders foldersIn(const QString &path)
-{
-    ProgramFolders folders;
-    folders.dataFolder = path + QLatin1Char('/');
-    folders.resourceFolder = folders.dataFolder;
-    folders.settingsPath = folders.dataFolder + QStringLiteral("quillet.ini");
-    folders.storePath = folders.dataFolder + QStringLiteral("stickies.ini");
-    return folders;
-}
-
 void writeStore(const QString &path, int count)
 {
     QList<NoteRecord> notes;

@@ -1,7 +1,9 @@
 #pragma once
 
-// What the benchmarks share: counting a process's wake-ups, and a main that keeps every start's desktop
-// entries out of the real home.
+// What the benchmarks share: a program folder in a temporary one, counting a process's wake-ups, and a main that
+// keeps every start's desktop entries out of the real home.
+#include "base/program_folders.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -10,6 +12,17 @@
 #include <QThread>
 
 #include <benchmark/benchmark.h>
+
+// A portable program folder at path: the store, the settings and the resources all in it.
+inline ProgramFolders foldersIn(const QString &path)
+{
+    ProgramFolders folders;
+    folders.dataFolder = path + QLatin1Char('/');
+    folders.resourceFolder = folders.dataFolder;
+    folders.settingsPath = folders.dataFolder + QStringLiteral("quillet.ini");
+    folders.storePath = folders.dataFolder + QStringLiteral("stickies.ini");
+    return folders;
+}
 
 // Context switches of every thread of a process: each one is a wake-up.
 inline qint64 contextSwitches(qint64 pid)
