@@ -176,20 +176,20 @@ QColor systemColor(quint32 index)
 } // namespace
 
 TFormSticky::TFormSticky(const QString &programFolder, QWidget *parent)
+    : TFormSticky(nullptr, programFolder, parent)
+{}
+
+TFormSticky::TFormSticky(Note *note, const QString &programFolder, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint)
     , m_defaultSoundFile(programFolder + QStringLiteral("alarm/alarm.mp3"))
     , m_programFolder(programFolder)
 {
     setWindowTitle(QStringLiteral("Sticky"));
-    setGeometry(388, 104, Defaults::noteWidth, Defaults::noteHeight);
+    setGeometry(Defaults::noteLeft, Defaults::noteTop, Defaults::noteWidth, Defaults::noteHeight);
     QFont formFont(QStringLiteral("MS Sans Serif"));
     formFont.setPointSize(8);
     setFont(formFont);
-
-    m_alarm.fields.countdown = false;
-    m_alarm.fields.countStart = 1;
-    m_alarm.fields.soundFile = m_defaultSoundFile;
 
     m_lastFont.font = formFont;
 
@@ -217,11 +217,12 @@ TFormSticky::TFormSticky(const QString &programFolder, QWidget *parent)
             [this](const QPoint &pos) { showPopupMenu(mapToGlobal(pos)); });
 
     FormCreate();
+    attach(note);
 
     connect(m_richEdit->document(), &QTextDocument::contentsChanged, this, [this] {
         m_textDirty = true;
-        if (!m_loading)
-            Q_EMIT changed();
+        if (!m_loading && m_note)
+            m_note->markChanged();
     });
     connect(m_richEdit->document(), &QTextDocument::contentsChange, this, [this](int, int, int added) {
         if (added > longWordLength && !m_loading)
@@ -232,6 +233,32 @@ TFormSticky::TFormSticky(const QString &programFolder, QWidget *parent)
 TFormSticky::~TFormSticky()
 {
     stopRinging();
+    if (m_note)
+        m_note->setLiveState({});
+}
+
+void TFormSticky::attach(Note *note)
+{
+    if (!note) {
+        // A window of its own: the note starts with what the window was made with.
+        NoteRecord record;
+        record.title = windowTitle();
+        record.opacity = 0;
+        record.color = 0;
+        record.alarm.countdown = false;
+        record.alarm.soundFile = m_defaultSoundFile;
+        readLiveState(record);
+        m_note = new Note(record, this);
+    } else {
+        m_note = note;
+        showNote();
+    }
+    m_note->setLiveState([this](NoteRecord &record) { readLiveState(record); });
+    connect(m_note, &Note::changed, this, &TFormSticky::changed);
+    connect(this, &QWidget::windowTitleChanged, this, [this](const QString &title) {
+        if (m_note)
+            m_note->setTitle(title);
+    });
 }
 
 void TFormSticky::FormCreate()
@@ -352,10 +379,7 @@ void TFormSticky::applyTrayMenu()
 
 void TFormSticky::setOpacity(int alpha)
 {
-    if (m_opacity == alpha)
-        return;
-    m_opacity = alpha;
-    Q_EMIT changed();
+    m_note->setOpacity(alpha);
 }
 
 void TFormSticky::ApplyOpacity(int alpha)
@@ -365,29 +389,22 @@ void TFormSticky::ApplyOpacity(int alpha)
 
 void TFormSticky::setNoteColor(quint32 color)
 {
-    const bool differs = m_noteColor != color;
-    m_noteColor = color;
+    m_note->setColor(color);
     QPalette palette = m_richEdit->palette();
     palette.setColor(QPalette::Base, toQColor(color));
     m_richEdit->setPalette(palette);
-    if (differs)
-        Q_EMIT changed();
 }
 
 void TFormSticky::setStayOnTop(bool onTop)
 {
-    const bool differs = m_stayOnTop != onTop;
-    m_stayOnTop = onTop;
+    m_note->setStayOnTop(onTop);
     m_menu->action(itemStayOnTop)->setChecked(onTop);
     Window::setStayOnTop(this, onTop);
-    if (differs)
-        Q_EMIT changed();
 }
 
 void TFormSticky::setLockText(bool locked)
 {
-    const bool differs = m_lockText != locked;
-    m_lockText = locked;
+    m_note->setLockText(locked);
     // A cut text stays locked whatever the user chose, but the store keeps the user's choice.
     const bool inForce = isTextLocked();
     m_menu->action(itemLockText)->setChecked(inForce);
@@ -395,35 +412,40 @@ void TFormSticky::setLockText(bool locked)
     // A read-only QTextEdit would drop its caret and keyboard selection; the note stays navigable.
     if (inForce)
         m_richEdit->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    if (differs)
-        Q_EMIT changed();
 }
 
-NoteRecord TFormSticky::toRecord() const
+QPoint TFormSticky::storedPosition() const
 {
-    NoteRecord record;
-    record.alarm = m_alarm.fields;
-    record.due = m_alarm.due();
-    record.title = windowTitle();
     // The shake is no change of the note: a ringing note is kept where it was put. A stored position beyond
     // reach is written back as it was until the note is moved.
     QPoint position = m_ringing ? m_ringBase : pos();
     if (m_unreachablePosition && position == m_placedAt)
         position = *m_unreachablePosition;
+    return position;
+}
+
+void TFormSticky::readLiveState(NoteRecord &record) const
+{
+    const QPoint position = storedPosition();
     record.left = position.x();
     record.top = position.y();
     record.width = width();
     record.height = height();
-    record.opacity = m_opacity;
-    record.color = m_noteColor;
-    record.stayOnTop = m_stayOnTop;
-    record.lockText = m_lockText;
     record.text = noteText();
-    return record;
 }
 
 void TFormSticky::applyRecord(const NoteRecord &record)
 {
+    // The note takes the record whole, then the window shows it.
+    m_note->setLiveState({});
+    m_note->setRecord(record);
+    showNote();
+    m_note->setLiveState([this](NoteRecord &live) { readLiveState(live); });
+}
+
+void TFormSticky::showNote()
+{
+    const NoteRecord record = m_note->record();
     m_loading = true;
     setWindowTitle(record.title);
     const QPoint stored(record.left, record.top);
@@ -431,12 +453,7 @@ void TFormSticky::applyRecord(const NoteRecord &record)
     m_unreachablePosition = m_placedAt != stored ? std::optional(stored) : std::nullopt;
     move(m_placedAt);
     resize(Window::boundedSize(record.width, record.height));
-    m_opacity = record.opacity;
     setNoteColor(record.color);
-    m_alarm.disarm();
-    m_alarm.fields = record.alarm;
-    if (m_alarm.fields.enabled && m_alarm.fields.countdown)
-        m_alarm.restoreCountdown(record.due, AlarmClocks::current());
     setStayOnTop(record.stayOnTop);
     m_textCut = record.text.size() > maxShownTextLength;
     setLockText(record.lockText);
@@ -509,8 +526,10 @@ QColor TFormSticky::toQColor(quint32 color)
 
 void TFormSticky::FormShow()
 {
-    setNoteColor(m_noteColor);
-    ApplyOpacity(m_opacity);
+    if (!m_note)
+        return;
+    setNoteColor(m_note->color());
+    ApplyOpacity(m_note->opacity());
     if (currentLanguage)
         ApplyNoteLanguage(currentLanguage());
 }
@@ -528,8 +547,8 @@ void TFormSticky::showEvent(QShowEvent *event)
 
 void TFormSticky::closeEvent(QCloseEvent *event)
 {
-    // Closing deletes the note: out of the list now, out of the store at the next save. The window
-    // itself is only hidden and lives until the program ends.
+    // Closing deletes the note: out of the list now, out of the store at once; the main form then deletes
+    // the window.
     event->accept();
     Q_EMIT closed(this);
 }
@@ -558,7 +577,8 @@ int ringingNotes = 0;
 void TFormSticky::ringAlarm()
 {
     // Nothing waits for a later "Play Sound": a sound is started now or not at all.
-    const bool sound = m_alarm.fields.playSound && !m_alarm.fields.soundFile.isEmpty();
+    const AlarmFields &fields = m_note->alarm().fields;
+    const bool sound = fields.playSound && !fields.soundFile.isEmpty();
     if (!m_ringing) {
         m_ringing = true;
         m_ringBase = pos();
@@ -576,8 +596,8 @@ void TFormSticky::ringAlarm()
         Timer1Timer(); // the first step in the same moment
     }
     if (sound) {
-        m_soundKind = AlarmSound::kindOf(m_alarm.fields.soundFile);
-        AlarmSound::start(m_alarm.fields.soundFile, [note = QPointer<TFormSticky>(this)](const QString &message) {
+        m_soundKind = AlarmSound::kindOf(fields.soundFile);
+        AlarmSound::start(fields.soundFile, [note = QPointer<TFormSticky>(this)](const QString &message) {
             if (note)
                 Q_EMIT note->soundFailed(message);
         });
@@ -641,7 +661,8 @@ void TFormSticky::stopRinging()
 
 void TFormSticky::stopAlarm()
 {
-    m_alarm.disarm();
+    if (m_note)
+        m_note->alarm().disarm();
     RichEdit1MouseDown();
 }
 
@@ -656,15 +677,15 @@ void TFormSticky::moveEvent(QMoveEvent *event)
             return;
         m_ringBase = pos();
     }
-    if (!m_loading && isVisible())
-        Q_EMIT changed();
+    if (!m_loading && isVisible() && m_note)
+        m_note->markChanged();
 }
 
 void TFormSticky::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
-    if (!m_loading && isVisible())
-        Q_EMIT changed();
+    if (!m_loading && isVisible() && m_note)
+        m_note->markChanged();
 }
 
 void TFormSticky::PMChangeTitleClick()
@@ -674,8 +695,7 @@ void TFormSticky::PMChangeTitleClick()
                                                 QLineEdit::Normal, windowTitle(), &ok);
     if (!ok || title == windowTitle())
         return;
-    setWindowTitle(title);
-    Q_EMIT changed();
+    setWindowTitle(title); // the note follows the window's title
 }
 
 void TFormSticky::PMChangeColorClick()
@@ -698,7 +718,7 @@ void TFormSticky::PMStayOnTopClick()
 {
     // Moving the window into or out of the topmost band makes it anew; the user goes on typing where
     // the caret was.
-    setStayOnTop(!m_stayOnTop);
+    setStayOnTop(!stayOnTop());
     Window::bringToFront(this);
     m_richEdit->setFocus(Qt::OtherFocusReason);
 }
@@ -708,10 +728,10 @@ void TFormSticky::PMLockTextClick()
     if (m_textCut) {
         // An edit of the part shown would lose the rest of the text. The menu has already flipped the check
         // mark; it shows the lock again.
-        setLockText(m_lockText);
+        setLockText(lockText());
         throw AppError(MessageText::text(textTooLongKey));
     }
-    setLockText(!m_lockText);
+    setLockText(!lockText());
 }
 
 // A locked note refuses every change by the user: the editor refuses typing, and the commands below refuse

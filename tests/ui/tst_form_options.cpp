@@ -1,5 +1,6 @@
 #include "app/form1.h"
 #include "note/form_sticky.h"
+#include "store/note_trash.h"
 #include "store/profile.h"
 #include "ui/error_dialog.h"
 #include "ui/form_options.h"
@@ -49,11 +50,16 @@ private:
         m_form = std::make_unique<TForm1>(folders);
         m_form->setAutosaveDelays(3600000, 3600000); // only the tests' own actions write the store
         m_form->FormCreate({});
-        m_closedNote = m_form->notes().at(2);
-        m_closedNote->close();
+        m_form->notes().at(2)->close();
         return m_form.get();
     }
-    TFormSticky *m_closedNote = nullptr;
+    // The closed note as the trash keeps it: the options change only the listed notes.
+    NoteRecord closedNote() const
+    {
+        NoteTrash trash(NoteTrash::pathBeside(path(QStringLiteral("stickies.ini"))));
+        trash.load(NoteDefaults(), QDateTime::currentDateTimeUtc());
+        return trash.lastBatch().value(0);
+    }
 
     // Picks "Options" in the tray menu and runs whileOpen inside the modal dialog, which is then closed with
     // its close box unless whileOpen ended it. True when the dialog was the modal window.
@@ -174,7 +180,8 @@ private slots:
         QCOMPARE(noteOpacities(), QList<int>({alpha, alpha}));
         for (const TFormSticky *note : form->notes())
             QCOMPARE(qRound(note->windowOpacity() * 255), alpha);
-        QCOMPARE(m_closedNote->opacity(), 255);
+        QCOMPARE(closedNote().title, QStringLiteral("closed"));
+        QCOMPARE(closedNote().opacity, 255);
         form->PMNewStickyNoteClick();
         QCOMPARE(form->notes().last()->opacity(), alpha);
 
@@ -205,7 +212,7 @@ private slots:
             QCOMPARE(note->noteColor(), 0x00563412u);
             QCOMPARE(note->RichEdit1()->palette().color(QPalette::Base), QColor(0x12, 0x34, 0x56));
         }
-        QCOMPARE(m_closedNote->noteColor(), Defaults::noteColor);
+        QCOMPARE(closedNote().color, Defaults::noteColor);
         form->PMNewStickyNoteClick();
         QCOMPARE(form->notes().last()->noteColor(), 0x00563412u);
     }
