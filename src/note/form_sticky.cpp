@@ -1,19 +1,19 @@
 #include "note/form_sticky.h"
 
 #include "alarm/alarm_sound.h"
+#include "alarm/note_shaker.h"
 #include "i18n/language_file.h"
 #include "i18n/message_text.h"
 #include "i18n/text_catalog.h"
 #include "note/note_edit.h"
 #include "note/note_print.h"
 #include "note/text_format.h"
-#include "platform/locale_texts.h"
 #include "platform/window.h"
 #include "rtf/rtf_reader.h"
 #include "rtf/rtf_writer.h"
 #include "store/app_error.h"
+#include "store/note_export.h"
 #include "store/note_store.h"
-#include "store/profile.h"
 #include "store/program_folders.h"
 #include "ui/menu_table.h"
 
@@ -36,7 +36,6 @@
 #include <QTextCursor>
 #include <QTextEdit>
 #include <QVBoxLayout>
-#include <QWindow>
 
 #include <algorithm>
 #include <array>
@@ -122,17 +121,9 @@ constexpr MenuRow<TFormSticky> menuRows[] = {
 constexpr int itemStayOnTop = menuRow(menuRows, "PMStayOnTop");
 constexpr int itemLockText = menuRow(menuRows, "PMLockText");
 
-constexpr const char *saveExtensions[] = {".stc", ".txt", ".rtf"};
-
 // 5 points (100 twips); block margins count in points, as the RTF codec reads and writes them.
 constexpr qreal creationIndent = 5.0;
 constexpr int creationSize = 10;
-// "Less" leaves text smaller than this as it is.
-constexpr int smallestShrinkable = 8;
-constexpr int sizeStep = 2;
-// The numbering style and tab (twips) every list command sends.
-constexpr quint16 listNumberingStyle = 600;
-constexpr quint16 listNumberingTab = 250;
 
 // Breaking lines at word boundaries costs time that grows with the square of a word's length (a word of
 // 100,000 characters takes seconds to lay out); a note holding a word this long wraps anywhere instead.
@@ -185,6 +176,7 @@ TFormSticky::TFormSticky(Note *note, const QString &programFolder, QWidget *pare
     , m_defaultSoundFile(programFolder + QStringLiteral("alarm/alarm.mp3"))
     , m_programFolder(programFolder)
 {
+    m_shaker = new NoteShaker(this);
     setWindowTitle(QStringLiteral("Sticky"));
     setGeometry(Defaults::noteLeft, Defaults::noteTop, Defaults::noteWidth, Defaults::noteHeight);
     QFont formFont(QStringLiteral("MS Sans Serif"));
@@ -232,7 +224,7 @@ TFormSticky::TFormSticky(Note *note, const QString &programFolder, QWidget *pare
 
 TFormSticky::~TFormSticky()
 {
-    stopRinging();
+    m_shaker->stop();
     if (m_note)
         m_note->setLiveState({});
 }
@@ -418,7 +410,7 @@ QPoint TFormSticky::storedPosition() const
 {
     // The shake is no change of the note: a ringing note is kept where it was put. A stored position beyond
     // reach is written back as it was until the note is moved.
-    QPoint position = m_ringing ? m_ringBase : pos();
+    QPoint position = m_shaker->isRinging() ? m_shaker->base() : pos();
     if (m_unreachablePosition && position == m_placedAt)
         position = *m_unreachablePosition;
     return position;
@@ -563,38 +555,12 @@ bool TFormSticky::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
-namespace {
-
-// The window manager carries out every step of every shaking note. Hundreds of notes ringing at once (a store
-// back after a long absence) would ask more of it than it can do, and it would map no new window for
-// minutes: together they take at most this many steps a tick, each note stepping less often the more ring.
-constexpr int shakeStepsPerTick = 10;
-constexpr int shakeTickMs = 10;
-int ringingNotes = 0;
-
-} // namespace
-
 void TFormSticky::ringAlarm()
 {
     // Nothing waits for a later "Play Sound": a sound is started now or not at all.
     const AlarmFields &fields = m_note->alarm().fields;
     const bool sound = fields.playSound && !fields.soundFile.isEmpty();
-    if (!m_ringing) {
-        m_ringing = true;
-        m_ringBase = pos();
-        m_shakeOffset = 0;
-        m_raisedWhileRinging = false;
-        ++ringingNotes;
-        if (!m_shake) {
-            m_shake = new QTimer(this);
-            m_shake->setInterval(shakeTickMs);
-            m_shake->setTimerType(Qt::PreciseTimer);
-            connect(m_shake, &QTimer::timeout, this, &TFormSticky::Timer1Timer);
-        }
-        m_shake->start();
-        Window::bringToFront(this);
-        Timer1Timer(); // the first step in the same moment
-    }
+    m_shaker->start();
     if (sound) {
         m_soundKind = AlarmSound::kindOf(fields.soundFile);
         AlarmSound::start(fields.soundFile, [note = QPointer<TFormSticky>(this)](const QString &message) {
@@ -606,57 +572,19 @@ void TFormSticky::ringAlarm()
 
 void TFormSticky::Timer1Timer()
 {
-    if (!m_ringing)
-        return;
-    const int interval = shakeTickMs * std::max(1, (ringingNotes + shakeStepsPerTick - 1) / shakeStepsPerTick);
-    if (m_shake->interval() != interval)
-        m_shake->setInterval(interval);
-    if (m_shakeTicks < 2) {
-        ++m_shakeTicks;
-    } else {
-        m_shakeStep = -m_shakeStep;
-        m_shakeTicks = 0;
-    }
-    m_shakeOffset += m_shakeStep;
-    // Each step goes to a place of its own reckoning, never from x(): the window system reports the steps
-    // back late and out of turn, and before it has framed a note that rings at start-up, Qt takes the frame
-    // for the client area (the note would shake a title bar higher). A window not on the screen yet (or
-    // minimised, or hidden) waits, and asks nothing of the window manager meanwhile.
-    if (!windowHandle() || !windowHandle()->isExposed())
-        return;
-    // Many notes ringing together cover one another whatever is raised, and each raise costs the window manager
-    // a restacking of every window: then a note comes to the front at its first step only.
-    if (ringingNotes <= shakeStepsPerTick || !m_raisedWhileRinging) {
-        raise();
-        m_raisedWhileRinging = true;
-    }
-    m_shaking = true;
-    move(m_ringBase + QPoint(m_shakeOffset, 0));
-    m_shaking = false;
-    m_shakeSpots.append(geometry().topLeft());
-    if (m_shakeSpots.size() > 16)
-        m_shakeSpots.removeFirst();
+    m_shaker->step();
 }
 
 void TFormSticky::RichEdit1MouseDown()
 {
-    if (!m_ringing)
+    if (!m_shaker->isRinging())
         return;
-    stopRinging();
+    m_shaker->stop();
     // Where the user put it, which is where the store keeps the note.
-    move(m_ringBase);
-    m_shakeSpots.clear();
+    move(m_shaker->base());
+    m_shaker->forgetSteps();
     if (m_soundKind == QLatin1String(".mp3"))
         AlarmSound::stopAlarmPlayer();
-}
-
-void TFormSticky::stopRinging()
-{
-    if (!m_ringing)
-        return;
-    m_ringing = false;
-    --ringingNotes;
-    m_shake->stop();
 }
 
 void TFormSticky::stopAlarm()
@@ -669,14 +597,9 @@ void TFormSticky::stopAlarm()
 void TFormSticky::moveEvent(QMoveEvent *event)
 {
     QWidget::moveEvent(event);
-    if (m_ringing) {
-        // A move that is none of the shake's steps (its client positions) is the user's: the note shakes on
-        // where it was put, and the store learns of it. A note not on the screen yet is being framed and
-        // placed, not dragged.
-        if (m_shaking || m_shakeSpots.contains(event->pos()) || !windowHandle() || !windowHandle()->isExposed())
-            return;
-        m_ringBase = pos();
-    }
+    // The shake's own steps are no move of the note.
+    if (!m_shaker->windowMoved(event->pos()))
+        return;
     if (!m_loading && isVisible() && m_note)
         m_note->markChanged();
 }
@@ -734,218 +657,9 @@ void TFormSticky::PMLockTextClick()
     setLockText(!lockText());
 }
 
-// A locked note refuses every change by the user: the editor refuses typing, and the commands below refuse
-// what the editor would otherwise do by program (an undo, a format, a case).
-void TFormSticky::PMUndoClick()
-{
-    if (!isTextLocked())
-        m_richEdit->undo();
-}
-
-void TFormSticky::PMCutClick()
-{
-    if (!isTextLocked())
-        m_richEdit->cut();
-}
-
-void TFormSticky::PMCopyClick()
-{
-    m_richEdit->copy();
-}
-
-void TFormSticky::PMPasteClick()
-{
-    if (!isTextLocked())
-        m_richEdit->paste();
-}
-
-void TFormSticky::PMSelectAllClick()
-{
-    m_richEdit->selectAll();
-}
-
-QFont TFormSticky::baseFont() const
-{
-    return m_richEdit->font();
-}
-
-void TFormSticky::setBaseFont(const QFont &font, const QColor &color)
-{
-    m_richEdit->setFont(font);
-    m_baseColor = color;
-    // The base font becomes the format of text typed next as a whole, styles and colour included.
-    const QTextCharFormat format = TextFormat::fontFormat(font, color);
-    m_richEdit->setCurrentCharFormat(format);
-    QTextCursor cursor = m_richEdit->textCursor();
-    if (cursor.block().length() == 1)
-        cursor.setBlockCharFormat(format);
-}
-
-void TFormSticky::setSelectionSize(int points)
-{
-    QTextCharFormat format;
-    format.setFontPointSize(points);
-    m_richEdit->mergeCurrentCharFormat(format);
-}
-
-void TFormSticky::PMFontSelectClick()
-{
-    if (isTextLocked())
-        return;
-    const std::optional<NoteFont> choice = NoteFontDialog::getFont(this, m_lastFont);
-    if (!choice)
-        return;
-    m_lastFont = *choice;
-    applyFont(*choice);
-}
-
-void TFormSticky::applyFont(const NoteFont &choice)
-{
-    if (isTextLocked())
-        return;
-    if (!m_richEdit->textCursor().hasSelection())
-        setBaseFont(choice.font, choice.color);
-    else
-        m_richEdit->mergeCurrentCharFormat(TextFormat::fontFormat(choice.font, choice.color));
-}
-
-void TFormSticky::PMFontSizeMoreClick()
-{
-    if (isTextLocked())
-        return;
-    const QTextCursor cursor = m_richEdit->textCursor();
-    if (!cursor.hasSelection()) {
-        QFont font = baseFont();
-        font.setPointSize(font.pointSize() + sizeStep);
-        setBaseFont(font, m_baseColor);
-        return;
-    }
-    setSelectionSize(TextFormat::wholePoints(TextFormat::selectionFormat(cursor), baseFont()) + sizeStep);
-}
-
-void TFormSticky::PMFontSizeLessClick()
-{
-    if (isTextLocked())
-        return;
-    const QTextCursor cursor = m_richEdit->textCursor();
-    if (!cursor.hasSelection()) {
-        QFont font = baseFont();
-        if (font.pointSize() >= smallestShrinkable) {
-            font.setPointSize(font.pointSize() - sizeStep);
-            setBaseFont(font, m_baseColor);
-        }
-        return;
-    }
-    const int points = TextFormat::wholePoints(TextFormat::selectionFormat(cursor), baseFont());
-    if (points >= smallestShrinkable)
-        setSelectionSize(points - sizeStep);
-}
-
-void TFormSticky::PMFontSizeClick(int points)
-{
-    if (isTextLocked())
-        return;
-    if (!m_richEdit->textCursor().hasSelection()) {
-        QFont font = baseFont();
-        font.setPointSize(points);
-        setBaseFont(font, m_baseColor);
-        return;
-    }
-    setSelectionSize(points);
-}
-
-void TFormSticky::PMStyleClick(int bit)
-{
-    if (isTextLocked())
-        return;
-    bool &flag = m_styleFlags[std::countr_zero(unsigned(bit))];
-    flag = !flag;
-    int bits = TextFormat::styleBits(TextFormat::selectionFormat(m_richEdit->textCursor()));
-    bits = flag ? bits | bit : bits & ~bit;
-    QTextCharFormat format;
-    TextFormat::setStyleBits(format, bits);
-    m_richEdit->mergeCurrentCharFormat(format);
-}
-
-void TFormSticky::PMAlignClick(int alignment)
-{
-    if (isTextLocked())
-        return;
-    QTextBlockFormat format;
-    format.setAlignment(Qt::Alignment(alignment));
-    m_richEdit->textCursor().mergeBlockFormat(format);
-}
-
-void TFormSticky::PMListClick(int kind)
-{
-    SetListNumbering(quint16(kind), listNumberingStyle, listNumberingTab);
-}
-
-void TFormSticky::SetListNumbering(quint16 kind, quint16 style, quint16 tab)
-{
-    if (isTextLocked())
-        return;
-    m_listFormat.cbSize = 188;
-    m_listFormat.dwMask = 0xE020; // numbering, its style, its tab and its start
-    m_listFormat.wNumbering = kind;
-    m_listFormat.wNumberingStart = 1;
-    m_listFormat.wNumberingStyle = style;
-    m_listFormat.wNumberingTab = tab;
-    // Numbers start at 1 and end in a full stop, Qt's own way; the tab is the list's indent step.
-    if (kind <= quint16(RtfLists::Kind::UpperRoman))
-        TextFormat::setList(m_richEdit->textCursor(), RtfLists::Kind(kind));
-}
-
-void TFormSticky::PMUppercaseClick()
-{
-    convertCase(true);
-}
-
-void TFormSticky::PMLowercaseClick()
-{
-    convertCase(false);
-}
-
-void TFormSticky::convertCase(bool upper)
-{
-    if (isTextLocked())
-        return;
-    const auto convert = [upper](const QString &text) {
-        return upper ? LocaleTexts::upperCase(text) : LocaleTexts::lowerCase(text);
-    };
-    QTextCursor cursor = m_richEdit->textCursor();
-    const bool whole = !cursor.hasSelection();
-    if (whole)
-        cursor.select(QTextCursor::Document);
-    TextFormat::convertCase(cursor, convert);
-    if (whole)
-        cursor.movePosition(QTextCursor::End);
-    m_richEdit->setTextCursor(cursor);
-}
-
-bool TFormSticky::RichEdit1KeyDown(const QKeyEvent &event)
-{
-    if (!event.modifiers().testFlag(Qt::KeypadModifier))
-        return false;
-    if (event.key() == Qt::Key_Plus)
-        PMFontSizeMoreClick();
-    else if (event.key() == Qt::Key_Minus)
-        PMFontSizeLessClick();
-    else
-        return false;
-    // Qt would type the character even with Ctrl held, which the platform's editor does not.
-    return event.modifiers().testFlag(Qt::ControlModifier);
-}
-
 QString TFormSticky::withFilterExtension(const QString &name, int filterIndex)
 {
-    if (filterIndex < 1 || filterIndex > int(std::size(saveExtensions)))
-        return name;
-    // The extension is what follows the last dot after the last folder separator.
-    const qsizetype separator = std::max(name.lastIndexOf(QLatin1Char('/')), name.lastIndexOf(QLatin1Char('\\')));
-    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    const QString stem = dot > separator ? name.left(dot) : name;
-    return stem + QLatin1String(saveExtensions[filterIndex - 1]);
+    return NoteExport::withFilterExtension(name, filterIndex);
 }
 
 void TFormSticky::PMPrintClick()
@@ -992,29 +706,17 @@ QString TFormSticky::saveFolder(const QString &programFolder)
 
 bool TFormSticky::saveToFile(const QString &path) const
 {
-    const QString name = QFileInfo(path).fileName();
-    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    const QString extension = dot < 0 ? QString() : name.mid(dot).toLower();
-    if (extension == QLatin1String(".stc")) {
+    const NoteExport::Format format = NoteExport::formatOf(path);
+    if (format == NoteExport::Format::Stickie) {
         WriteStickieFile(path);
         return true;
     }
-    if (extension != QLatin1String(".txt") && extension != QLatin1String(".rtf"))
+    if (format == NoteExport::Format::None)
         return false;
     const std::unique_ptr<QTextDocument> whole = wholeTextDocument();
     const QTextDocument &document = whole ? *whole : *m_richEdit->document();
-    QByteArray content;
-    if (extension == QLatin1String(".txt")) {
-        // Plain text as the platform keeps it: CR LF between lines and one after the last.
-        QString text = document.toPlainText();
-        text.replace(QChar::LineSeparator, QLatin1Char('\n'));
-        text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
-        content = text.toUtf8() + "\r\n";
-    } else {
-        content = RtfWriter::write(document);
-    }
-    if (!Profile::writeWholeFile(path, content))
-        throw AppError(QStringLiteral("Cannot create file %1").arg(QFileInfo(path).absoluteFilePath()));
+    NoteExport::writeFile(path, format == NoteExport::Format::Text ? NoteExport::plainTextFile(document.toPlainText())
+                                                                   : RtfWriter::write(document));
     return true;
 }
 

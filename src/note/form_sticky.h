@@ -1,6 +1,7 @@
 #pragma once
 
 #include "alarm/note_alarm.h"
+#include "alarm/note_shaker.h"
 #include "model/note.h"
 #include "note/note_font_dialog.h"
 #include "store/note_record.h"
@@ -9,7 +10,6 @@
 #include <QColor>
 #include <QFont>
 #include <QPointer>
-#include <QTimer>
 #include <QWidget>
 
 #include <array>
@@ -187,7 +187,7 @@ public:
     // The alarm fired: the note comes to the front and shakes, one step every 10 ms, and its sound starts.
     // Returns at once; a sound that cannot be played is told by soundFailed() later.
     void ringAlarm();
-    bool isRinging() const { return m_ringing; }
+    bool isRinging() const { return m_shaker->isRinging(); }
     // A mouse button pressed in the text: the ringing ends and an MP3 sound stops (a WAV plays on).
     void RichEdit1MouseDown();
     // One step of the ringing: to the front, and the shake (+1, +2, +1, 0, -1, 0 pixels from where it began or
@@ -214,7 +214,6 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void stopRinging();
     void FormCreate();
     void attach(Note *note);
     // The note's stored properties into the window.
@@ -244,18 +243,10 @@ private:
     int m_noteNumber = 0;
     std::array<bool, 4> m_styleFlags{}; // bold, italic, underline, strike-out: set or clear at the next use
     ListFormatRecord m_listFormat;
-    QColor m_baseColor;  // the base font's colour; invalid for the window text colour
-    NoteFont m_lastFont; // the font dialog reopens on the font last chosen in this note
-    bool m_ringing = false;
-    QPoint m_ringBase;         // where the ringing note was put (frame): what it shakes around and the store keeps
-    QTimer *m_shake = nullptr; // Timer1: runs only while the note rings
-    int m_shakeTicks = 0;      // ticks since the shake last turned
-    int m_shakeStep = 1;       // pixels per tick, +1 or -1
-    int m_shakeOffset = 0;     // pixels from m_ringBase
-    bool m_shaking = false;    // inside the shake's own move
-    bool m_raisedWhileRinging = false;
-    QList<QPoint> m_shakeSpots; // the client positions the shake asked for lately
-    QString m_soundKind;        // the extension of the sound this note's alarm last started
+    QColor m_baseColor;             // the base font's colour; invalid for the window text colour
+    NoteFont m_lastFont;            // the font dialog reopens on the font last chosen in this note
+    NoteShaker *m_shaker = nullptr; // Timer1 and the ringing
+    QString m_soundKind;            // the extension of the sound this note's alarm last started
     QString m_defaultSoundFile;
     QColor m_lastChosenColor = Qt::black;
     QString m_programFolder;
