@@ -238,7 +238,8 @@ void alarmsDueTogether(benchmark::State &state)
         // Every note on the screen first: what is measured is the alarms, not the window manager's start.
         const qint64 until = Clock::current().steadyMs() + 180000;
         const auto allShown = [&form] {
-            return std::all_of(form.notes().cbegin(), form.notes().cend(),
+            const QList<TFormSticky *> notes = form.notes();
+            return std::all_of(notes.cbegin(), notes.cend(),
                                [](const TFormSticky *note) { return note->windowHandle()->isExposed(); });
         };
         while (!allShown() && Clock::current().steadyMs() < until)

@@ -17,7 +17,6 @@
 #include "store/note_store.h"
 #include "store/profile.h"
 #include "store/settings.h"
-#include "store/store_backups.h"
 #include "widgets/error_dialog.h"
 #include "widgets/st_tray_icon.h"
 
@@ -26,8 +25,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLocale>
 #include <QMenu>
@@ -106,13 +103,19 @@ TForm1::TForm1(const ProgramFolders &folders, QWidget *parent)
     };
     connect(m_trayIcon, &TStTrayIcon::errorRaised, this, [](const QString &message) { ErrorDialog::show(message); });
     connect(m_trayIcon, &TStTrayIcon::trayAvailabilityChanged, this, &TForm1::updateTrayMenuInNotes);
-    for (QTimer *timer : {&m_autosave, &m_autosaveLimit}) {
-        timer->setSingleShot(true);
-        connect(timer, &QTimer::timeout, this, &TForm1::saveIfChanged);
-    }
-    setAutosaveDelays(autosaveDelayMs, autosaveLimitMs);
+
     connect(&m_settings, &Settings::changed, this, &TForm1::settingChanged);
-    m_trash = NoteTrash(NoteTrash::pathBeside(m_folders.storePath));
+    m_list = std::make_unique<NoteList>(m_folders.storePath, m_folders.dataFolder);
+    connect(m_list.get(), &NoteList::added, this, &TForm1::noteAdded);
+    connect(m_list.get(), &NoteList::removed, this, &TForm1::noteRemoved);
+    connect(m_list.get(), &NoteList::trashChanged, this, &TForm1::updateRestoreItem);
+    connect(m_list.get(), &NoteList::errorRaised, this, [](const QString &message) { ErrorDialog::show(message); });
+    connect(m_list.get(), &NoteList::notesRecovered, this, [](const QString &storePath, const QString &recovered) {
+        ErrorDialog::show(MessageText::text(u"Messages->NotesRecovered")
+                              .arg(QDir::toNativeSeparators(storePath), QDir::toNativeSeparators(recovered)));
+    });
+    // The alarms were watched until the save, which a start after a crash needs to know.
+    m_list->setAfterSave([this] { writeSettings(); });
     updateRestoreItem();
     // Qt answers a request to quit by closing every window first; those closes must not delete notes.
     qApp->installEventFilter(this);
@@ -125,17 +128,24 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
-void TForm1::setAutosaveDelays(int delayMs, int limitMs)
-{
-    m_autosave.setInterval(delayMs);
-    m_autosaveLimit.setInterval(limitMs);
-}
-
 TForm1::~TForm1()
 {
-    // The form owns every note window it made; FormSticky forgets each as it goes.
-    qDeleteAll(m_allNotes);
-    delete m_templateNote;
+    // The form owns every note window it made; FormSticky forgets each as it goes. The windows go before
+    // the notes they show.
+    qDeleteAll(m_windows);
+    for (const QPointer<TFormSticky> &window : std::as_const(m_droppedWindows))
+        delete window.data();
+}
+
+QList<TFormSticky *> TForm1::notes() const
+{
+    QList<TFormSticky *> windows;
+    windows.reserve(m_windows.size());
+    for (const Note *note : m_list->notes()) {
+        if (TFormSticky *window = m_windows.value(note))
+            windows.append(window);
+    }
+    return windows;
 }
 
 QAction *TForm1::menuItem(QStringView name) const
@@ -153,13 +163,11 @@ std::span<const MenuRow<TForm1>> TForm1::menuRows()
 
 void TForm1::FormCreate(const QString &commandLineFile)
 {
-    removeStaleTemporaryFiles();
+    m_list->removeStaleTemporaryFiles();
     // A failing step is shown and start-up goes on with the next: a desktop folder that cannot be written or
     // a settings value that cannot be read must not keep the notes from loading. What the step failed to
     // set keeps its default.
     ErrorDialog::guard([&] {
-        m_templateNote = new TFormSticky(m_folders.resourceFolder);
-        FormSticky = m_templateNote;
         m_formOptions = std::make_unique<TFormOptions>(m_settings);
         m_aboutBox = std::make_unique<TAboutBox>();
         m_formOptions->setApplyLanguage([this] { ApplyLanguage(m_settings.language()); });
@@ -190,7 +198,8 @@ void TForm1::ringNote(TFormSticky *note)
 {
     FormSticky = note;
     note->ringAlarm();
-    noteChanged(); // the fired alarm is off now, which the store must learn
+    if (note->note())
+        note->note()->markChanged(); // the fired alarm is off now, which the store must learn
 }
 
 void TForm1::reportSoundFailure(const QString &message)
@@ -236,7 +245,7 @@ void TForm1::settingChanged(Settings::Key key)
 
 void TForm1::applyDefaultToNotes(Settings::Key key)
 {
-    for (TFormSticky *note : std::as_const(m_notes)) {
+    for (TFormSticky *note : notes()) {
         FormSticky = note;
         if (key == Settings::Key::Opacity) {
             note->setOpacity(m_settings.opacity());
@@ -247,163 +256,93 @@ void TForm1::applyDefaultToNotes(Settings::Key key)
     }
 }
 
-void TForm1::removeStaleTemporaryFiles() const
-{
-    // A kill during a save can leave the temporary file that was about to replace the store (or another of
-    // the program's files); the old file is still whole, so the leftover only takes room. Only names of the
-    // program's own go: a user's "stickies.ini.bak001" stays. Only the instance that holds the store runs
-    // this, so no other save can be in progress.
-    for (const QString &folderPath : {m_folders.dataFolder, m_folders.dataFolder + QStringLiteral("backups")}) {
-        const QDir folder(folderPath);
-        for (const QString &entry : folder.entryList(QDir::Files | QDir::Hidden)) {
-            if (Profile::isLeftoverTemporary(entry))
-                QFile::remove(folder.filePath(entry));
-        }
-    }
-}
-
 NoteDefaults TForm1::noteDefaults() const
 {
     NoteDefaults defaults;
     defaults.opacity = m_settings.opacity();
     defaults.color = m_settings.color();
-    if (m_templateNote) {
-        defaults.width = m_templateNote->width();
-        defaults.height = m_templateNote->height();
-        defaults.soundFile = m_templateNote->toRecord().alarm.soundFile;
-    }
+    defaults.soundFile = m_folders.resourceFolder + QStringLiteral("alarm/alarm.mp3");
     return defaults;
 }
 
-TFormSticky *TForm1::createNote()
+TFormSticky *TForm1::makeWindow(Note *note, int number)
 {
-    auto *note = new TFormSticky(m_folders.resourceFolder);
-    m_allNotes.append(note);
-    connect(note, &TFormSticky::closed, this, &TForm1::removeFromList);
-    connect(note, &TFormSticky::changed, this, &TForm1::noteChanged);
-    connect(note, &TFormSticky::alarmRequested, this, &TForm1::PMAlarmClick);
-    connect(note, &TFormSticky::soundFailed, this, &TForm1::reportSoundFailure);
-    m_alarms.add(&note->alarm(), [this, note] { ringNote(note); });
+    auto *window = new TFormSticky(note, m_folders.resourceFolder);
+    m_windows.insert(note, window);
+    window->setNoteNumber(number);
+    connect(window, &TFormSticky::closed, this, &TForm1::noteClosed);
+    connect(window, &TFormSticky::alarmRequested, this, &TForm1::PMAlarmClick);
+    connect(window, &TFormSticky::soundFailed, this, &TForm1::reportSoundFailure);
+    m_alarms.add(&note->alarm(), [this, window] { ringNote(window); });
     if (!m_trayIcon->trayAvailable())
-        note->setTrayMenu(m_popupMenu);
+        window->setTrayMenu(m_popupMenu);
     // Every show applies the current language, so a note made later carries it from its first display.
-    note->currentLanguage = [this] { return m_settings.language(); };
-    FormSticky = note;
-    return note;
+    window->currentLanguage = [this] { return m_settings.language(); };
+    FormSticky = window;
+    return window;
 }
 
-void TForm1::addToList(TFormSticky *note)
+void TForm1::noteAdded(Note *note)
 {
-    m_notes.append(note);
-    noteChanged();
+    makeWindow(note, int(m_list->size()))->show();
 }
 
-void TForm1::removeFromList(TFormSticky *note)
+void TForm1::noteClosed(TFormSticky *window)
 {
     // Windows closed while the program ends are not the user's closes: no note is deleted then.
     if (m_closed || m_quitting)
         return;
-    // The closed window may already be out of the list (closed twice); its stale number must not
-    // take another note out.
-    const qsizetype index = m_notes.indexOf(note);
-    if (index < 0)
-        return;
-    // Kept as it was, alarm and all, before the alarm is silenced.
-    const NoteRecord record = note->toRecord();
+    // A window closed twice has left the list already.
+    if (Note *note = window->note(); note && m_list->indexOf(note) >= 0)
+        m_list->remove(note);
+}
+
+void TForm1::noteRemoved(Note *note)
+{
     // A deleted note's alarm fires no more, and a ringing one stops.
-    note->stopAlarm();
     m_alarms.remove(&note->alarm());
-    m_notes.removeAt(index);
-    for (qsizetype i = 0; i < m_notes.size(); ++i)
-        m_notes[i]->setNoteNumber(int(i + 1));
-    if (m_deletingAll)
-        m_deletedBatch.prepend(record); // "Delete All" closes from the last note to the first
-    else
-        keepDeleted({record});
-}
-
-void TForm1::keepDeleted(const QList<NoteRecord> &records)
-{
-    if (records.isEmpty())
+    TFormSticky *window = m_windows.take(note);
+    if (!window)
         return;
-    // The trash first, then the store at once: a crash between the two writes leaves the notes in both
-    // files, which the next start sorts out, and never in neither.
-    if (m_trashUsable) {
-        try {
-            m_trash.add(records, Clock::current().now());
-            m_trashErrorShown = false;
-        } catch (const AppError &error) {
-            reportTrashError(error.message());
-        }
-        updateRestoreItem();
+    window->stopAlarm();
+    window->hide();
+    // The window may be inside its own close: it goes once that returned.
+    window->deleteLater();
+    m_droppedWindows.removeIf([](const QPointer<TFormSticky> &dropped) { return dropped.isNull(); });
+    m_droppedWindows.append(window);
+    for (qsizetype i = 0; i < m_list->size(); ++i) {
+        if (TFormSticky *shown = m_windows.value(m_list->at(i)))
+            shown->setNoteNumber(int(i + 1));
     }
-    saveIfChanged();
-}
-
-void TForm1::reportTrashError(const QString &message)
-{
-    // A trash that cannot be written (a full disk) is reported once; the deletes go on all the same.
-    if (m_trashErrorShown)
-        return;
-    m_trashErrorShown = true;
-    ErrorDialog::show(message);
 }
 
 void TForm1::updateRestoreItem()
 {
-    m_trayMenu->action(itemRestoreDeleted)->setEnabled(m_trashUsable && !m_trash.isEmpty());
-}
-
-void TForm1::loadTrash(const QList<NoteRecord> *storeNotes)
-{
-    const QDateTime now = Clock::current().now();
-    try {
-        m_trash.load(noteDefaults(), now);
-        m_trashUsable = true;
-        // Without the store's notes (it could not be read) there is nothing to compare the trash with.
-        if (storeNotes)
-            m_trash.dropNotesIn(*storeNotes, now);
-    } catch (const AppError &error) {
-        reportTrashError(error.message());
-    }
-    updateRestoreItem();
-}
-
-void TForm1::noteChanged()
-{
-    if (!savesEnabled() || m_closed)
-        return;
-    m_autosave.start();
-    if (!m_autosaveLimit.isActive())
-        m_autosaveLimit.start();
+    m_trayMenu->action(itemRestoreDeleted)->setEnabled(m_list->canRestore());
 }
 
 void TForm1::LoadNotes()
 {
-    NoteStore::LoadResult result;
-    try {
-        result = NoteStore::load(m_folders.storePath, noteDefaults(), Languages::codePage(m_settings.language()));
-    } catch (const AppError &error) {
-        // The store is there but cannot be read (no permission, an I/O error): taking it for empty would
-        // let the next save replace every note in it. The run goes on without them, and what the user makes
-        // meanwhile is kept in a file of its own (writeRecovered).
-        m_storeUnreadable = true;
-        ErrorDialog::show(error.message());
-        loadTrash(nullptr);
+    m_list->setDefaults(noteDefaults());
+    const QStringList errors = m_list->load(Languages::codePage(m_settings.language()));
+    if (m_list->isStoreUnreadable())
         return;
-    }
-    loadTrash(&result.notes);
-    m_noteCount = int(result.notes.size());
-    m_lastSaved = result.notes;
-    m_unshown = std::move(result.notes);
-    m_notesLoaded = true;
+    m_noteCount = int(m_list->size());
 
     // Making thousands of windows takes a while: events are handled every few tens of milliseconds, so a
-    // termination request, "Exit" or a later start is answered meanwhile.
+    // termination request, "Exit" or a later start is answered meanwhile, and may change the list.
+    QList<QPointer<Note>> stored;
+    stored.reserve(m_list->size());
+    for (Note *note : m_list->notes())
+        stored.append(note);
     QElapsedTimer sinceEvents;
     sinceEvents.start();
-    while (!m_unshown.isEmpty() && !m_closed) {
-        showStoredNote(m_unshown.takeFirst());
+    for (qsizetype i = 0; i < stored.size() && !m_closed; ++i) {
+        Note *note = stored[i];
+        if (!note || m_windows.contains(note))
+            continue;
+        const qsizetype index = i < m_list->size() && m_list->at(i) == note ? i : m_list->indexOf(note);
+        makeWindow(note, int(index + 1))->show();
         if (sinceEvents.elapsed() >= 50) {
             QCoreApplication::processEvents();
             sinceEvents.restart();
@@ -411,115 +350,9 @@ void TForm1::LoadNotes()
     }
     // A colour that cannot be read is reported once the notes are up; that note took the default
     // colour and every other note loaded, so the next save loses nothing.
-    for (const QString &error : std::as_const(result.errors)) {
+    for (const QString &error : errors) {
         if (!m_closed)
             ErrorDialog::show(error);
-    }
-}
-
-void TForm1::showStoredNote(const NoteRecord &record)
-{
-    TFormSticky *note = createNote();
-    note->setNoteNumber(int(m_notes.size()) + 1);
-    note->applyRecord(record);
-    m_notes.append(note);
-    note->show();
-}
-
-QList<NoteRecord> TForm1::currentRecords() const
-{
-    QList<NoteRecord> records;
-    records.reserve(m_notes.size() + m_unshown.size());
-    for (const TFormSticky *note : m_notes)
-        records.append(note->toRecord());
-    records.append(m_unshown);
-    return records;
-}
-
-void TForm1::SaveNotes()
-{
-    if (savesEnabled())
-        writeRecords(currentRecords());
-}
-
-void TForm1::writeRecords(QList<NoteRecord> records)
-{
-    QString backupError;
-    if (m_storeUnreadable) {
-        writeRecovered(records);
-    } else {
-        backupError = backUpStore();
-        NoteStore::save(m_folders.storePath, records);
-    }
-    m_lastSaved = std::move(records);
-    m_autosaveErrorShown = false;
-    // Shown once the notes are safe: the dialog's own loop must not run while the save waits.
-    if (!backupError.isEmpty())
-        ErrorDialog::show(backupError);
-}
-
-QString TForm1::backUpStore()
-{
-    // Only a store this run has read is copied: one that could not be read is never written, nor copied.
-    const QDate today = Clock::current().now().date();
-    if (!m_notesLoaded || m_backupDay == today)
-        return {};
-    m_backupDay = today;
-    try {
-        StoreBackups::backUp(m_folders.storePath, today);
-    } catch (const AppError &error) {
-        // A folder of backups that cannot be written would otherwise ask every day; once a run is enough.
-        if (!m_backupErrorShown) {
-            m_backupErrorShown = true;
-            return error.message();
-        }
-        qWarning("quillet: %s", qPrintable(error.message()));
-    }
-    return {};
-}
-
-void TForm1::writeRecovered(const QList<NoteRecord> &records)
-{
-    // The store that could not be read is never replaced in this run. The notes made meanwhile go to a file
-    // of their own beside it, named once per run so that an earlier run's file is never overwritten, and
-    // the user is told once where they are.
-    if (m_recoveredPath.isEmpty()) {
-        if (records.isEmpty())
-            return;
-        const QString stem = m_folders.storePath + QStringLiteral(".recovered-") +
-                             Clock::current().now().toString(QStringLiteral("yyyy-MM-dd"));
-        m_recoveredPath = stem;
-        for (int n = 2; QFileInfo::exists(m_recoveredPath) || QFileInfo(m_recoveredPath).isSymLink(); ++n)
-            m_recoveredPath = stem + QLatin1Char('-') + QString::number(n);
-    }
-    NoteStore::save(m_recoveredPath, records);
-    if (!m_recoveredReported) {
-        m_recoveredReported = true;
-        ErrorDialog::show(
-            MessageText::text(u"Messages->NotesRecovered")
-                .arg(QDir::toNativeSeparators(m_folders.storePath), QDir::toNativeSeparators(m_recoveredPath)));
-    }
-}
-
-void TForm1::saveIfChanged()
-{
-    m_autosave.stop();
-    m_autosaveLimit.stop();
-    if (!savesEnabled())
-        return;
-    QList<NoteRecord> records = currentRecords();
-    if (records == m_lastSaved)
-        return;
-    try {
-        writeRecords(std::move(records));
-        // The alarms were watched until now, which a start after a crash needs to know.
-        writeSettings();
-    } catch (const AppError &error) {
-        // An automatic save that keeps failing (a full disk) is reported once, not every two seconds.
-        if (!m_autosaveErrorShown) {
-            m_autosaveErrorShown = true;
-            ErrorDialog::show(error.message());
-        }
     }
 }
 
@@ -530,13 +363,9 @@ void TForm1::OpenNoteFile(const QString &path)
         NoteStore::loadStickieFile(path, noteDefaults(), &colorError, Languages::codePage(m_settings.language()));
     if (!colorError.isEmpty())
         ErrorDialog::show(colorError);
-    TFormSticky *note = createNote();
-    note->setNoteNumber(int(m_notes.size()) + 1);
-    note->applyRecord(record);
+    Note *note = m_list->add(record);
     // Its alarm was in no store of this program: a moment already past is nothing this program missed.
     note->alarm().setCheckedUntil(Clock::current().now());
-    note->show();
-    addToList(note);
 }
 
 bool TForm1::FormClose()
@@ -552,11 +381,13 @@ bool TForm1::FormClose()
 void TForm1::writeSettings()
 {
     QDateTime checked = m_alarms.alarmsChecked(AlarmClocks::current());
-    // The notes the load has not reached yet were not looked at at all.
-    const bool armedUnshown = std::any_of(m_unshown.cbegin(), m_unshown.cend(),
-                                          [](const NoteRecord &record) { return record.alarm.enabled; });
+    // The notes the load has not made windows for yet were not looked at at all.
+    const QList<Note *> &listed = m_list->notes();
+    const bool armedUnshown = std::any_of(listed.cbegin(), listed.cend(), [this](const Note *note) {
+        return note->alarm().fields.enabled && !m_windows.contains(note);
+    });
     // Neither were those of a store that could not be read: they ring when it can be read again.
-    if ((armedUnshown || m_storeUnreadable) && m_alarms.checkedBeforeStart().isValid())
+    if ((armedUnshown || m_list->isStoreUnreadable()) && m_alarms.checkedBeforeStart().isValid())
         checked = qMin(checked, m_alarms.checkedBeforeStart());
     m_settings.setAlarmsChecked(checked.toUTC());
     m_settings.write(m_folders.settingsPath);
@@ -572,8 +403,7 @@ void TForm1::PMExitClick()
 void TForm1::finishClosing()
 {
     m_closed = true;
-    m_autosave.stop();
-    m_autosaveLimit.stop();
+    m_list->stopAutosave();
     Q_EMIT closing();
     // Ends the event loop and any dialog's loop it runs in, also during start-up, before the main loop
     // runs (where quit() would do nothing); start-up stops at its next step, and its caller sees isClosed().
@@ -615,30 +445,31 @@ QString TForm1::newNoteTitle() const
 
 void TForm1::PMNewStickyNoteClick()
 {
-    m_noteCount = int(m_notes.size()) + 1;
-    TFormSticky *note = createNote();
-    note->setWindowTitle(newNoteTitle());
-    note->setNoteNumber(m_noteCount);
+    m_noteCount = int(m_list->size()) + 1;
+    const NoteDefaults defaults = noteDefaults();
+    NoteRecord record;
+    record.title = newNoteTitle();
+    record.width = defaults.width;
+    record.height = defaults.height;
+    record.left = Defaults::noteLeft;
+    record.top = Defaults::noteTop;
     // Centred within the primary screen's free area, wherever that screen lies among the others.
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->availableGeometry();
-        note->move(area.x() + (area.width() - note->width()) / 2, area.y() + (area.height() - note->height()) / 2);
+        record.left = area.x() + (area.width() - record.width) / 2;
+        record.top = area.y() + (area.height() - record.height) / 2;
     }
-    NoteRecord record = note->toRecord();
-    record.title = note->windowTitle();
     record.opacity = m_settings.opacity();
     record.color = m_settings.color();
     record.alarm.countdown = true;
-    record.text.clear();
-    note->applyRecord(record);
-    note->show();
-    addToList(note);
+    record.alarm.soundFile = defaults.soundFile;
+    m_list->add(record);
 }
 
 void TForm1::PMAllOnTopClick()
 {
     const bool checked = m_trayMenu->action(itemAllOnTop)->isChecked();
-    for (TFormSticky *note : std::as_const(m_notes)) {
+    for (TFormSticky *note : notes()) {
         FormSticky = note;
         note->setStayOnTop(checked);
     }
@@ -647,7 +478,7 @@ void TForm1::PMAllOnTopClick()
 void TForm1::PMAllLockTextClick()
 {
     const bool checked = m_trayMenu->action(itemAllLockText)->isChecked();
-    for (TFormSticky *note : std::as_const(m_notes)) {
+    for (TFormSticky *note : notes()) {
         FormSticky = note;
         note->setLockText(checked);
     }
@@ -656,7 +487,7 @@ void TForm1::PMAllLockTextClick()
 void TForm1::PMHideAllClick()
 {
     const bool checked = m_trayMenu->action(itemHideAll)->isChecked();
-    for (TFormSticky *note : std::as_const(m_notes)) {
+    for (TFormSticky *note : notes()) {
         FormSticky = note;
         // Minimised notes keep their normal bounds, which is what the store saves.
         if (checked)
@@ -668,38 +499,13 @@ void TForm1::PMHideAllClick()
 
 void TForm1::PMDeleteAllClick()
 {
-    // All the notes go to the trash as one batch, so that one "Restore Deleted Notes" brings them all back.
-    m_deletingAll = true;
-    // From the end: each close takes one note out of the list, and every index still to visit stays valid.
-    for (qsizetype i = m_notes.size() - 1; i >= 0; --i)
-        if (i < m_notes.size())
-            m_notes[i]->close();
-    m_deletingAll = false;
-    keepDeleted(std::exchange(m_deletedBatch, {}));
+    if (!m_closed)
+        m_list->removeAll();
 }
 
 void TForm1::PMRestoreDeletedClick()
 {
-    if (!m_trashUsable || m_trash.isEmpty())
-        return;
-    for (const NoteRecord &record : m_trash.lastBatch())
-        showStoredNote(record);
-    m_alarms.reschedule();
-    // The store first, then the trash: a crash between the two leaves the notes in both files, and the next
-    // start takes them out of the trash. While the store cannot be saved they stay in the trash; while it
-    // cannot be read they go to the file of recovered notes.
-    if (savesEnabled()) {
-        m_autosave.stop();
-        m_autosaveLimit.stop();
-        if (!ErrorDialog::guard([this] { writeRecords(currentRecords()); }))
-            return;
-    }
-    try {
-        m_trash.removeLastBatch(Clock::current().now());
-    } catch (const AppError &error) {
-        reportTrashError(error.message());
-    }
-    updateRestoreItem();
+    m_list->restoreDeleted();
 }
 
 TFormAlarm *TForm1::formAlarm()
@@ -711,7 +517,7 @@ TFormAlarm *TForm1::formAlarm()
 
 void TForm1::PMAlarmClick(TFormSticky *note)
 {
-    const int number = int(m_notes.indexOf(note)) + 1;
+    const int number = note->note() ? int(m_list->indexOf(note->note())) + 1 : 0;
     if (number < 1)
         return;
     // The texts first: the period list's selection is set by the filling that follows.
@@ -724,14 +530,14 @@ void TForm1::PMAlarmClick(TFormSticky *note)
     // The dialog writes into the note it was opened for, held here: the current note moves on while the
     // dialog is open (an alarm ringing on another note makes that one current).
     const QPointer<TFormSticky> target(note);
-    dialog->onPlaySoundChanged = [this, target](bool on) {
-        if (target) {
+    dialog->onPlaySoundChanged = [target](bool on) {
+        if (target && target->note()) {
             target->alarm().fields.playSound = on;
-            noteChanged();
+            target->note()->markChanged();
         }
     };
     dialog->onOk = [this, dialog, target] {
-        if (!target || !m_notes.contains(target.data()))
+        if (!target || !target->note() || m_list->indexOf(target->note()) < 0)
             return;
         FormSticky = target.data();
         NoteAlarm &alarm = FormSticky->alarm();
@@ -810,14 +616,15 @@ void TForm1::ApplyLanguage(const QString &language)
     }
     MessageText::apply(file);
     // The notes share the one reading of the file; from the last to the first.
-    for (qsizetype i = m_notes.size() - 1; i >= 0; --i)
-        m_notes[i]->ApplyNoteLanguage(file);
+    const QList<TFormSticky *> windows = notes();
+    for (qsizetype i = windows.size() - 1; i >= 0; --i)
+        windows[i]->ApplyNoteLanguage(file);
 }
 
 void TForm1::StTrayIcon1Click()
 {
     // Every note to the front, in list order, so the last one ends up on top.
-    for (TFormSticky *note : std::as_const(m_notes)) {
+    for (TFormSticky *note : notes()) {
         FormSticky = note;
         Window::bringToFront(note);
     }
@@ -850,6 +657,6 @@ void TForm1::updateTrayMenuInNotes()
 {
     // Without a notification area the tray menu would be out of reach: every note carries it then.
     QMenu *menu = m_trayIcon->trayAvailable() ? nullptr : m_popupMenu;
-    for (TFormSticky *note : std::as_const(m_allNotes))
+    for (TFormSticky *note : std::as_const(m_windows))
         note->setTrayMenu(menu);
 }

@@ -4,17 +4,17 @@
 #include "base/program_folders.h"
 #include "i18n/qt_translation.h"
 #include "i18n/text_target.h"
+#include "model/note_list.h"
 #include "note/form_sticky.h"
 #include "store/note_record.h"
 #include "store/note_trash.h"
 #include "store/settings.h"
 #include "widgets/menu_table.h"
 
-#include <QDate>
+#include <QHash>
 #include <QList>
 #include <QPointer>
 #include <QStringList>
-#include <QTimer>
 #include <QWidget>
 
 #include <memory>
@@ -29,7 +29,7 @@ class TFormSticky;
 class TStTrayIcon;
 
 // The main form: never shown. It owns the tray icon and its menu, the note list and the settings, runs
-// start-up and shut-down, and loads and saves the notes.
+// start-up and shut-down, and makes a window for every listed note.
 class TForm1 : public QWidget {
     Q_OBJECT
 
@@ -45,12 +45,12 @@ public:
     // the program then keeps running with all its notes.
     bool FormClose();
 
-    // Shows one note window per stored note. A store that exists but cannot be read is reported, and no
-    // save replaces it in this run. Events are handled while the windows are made, so a termination
-    // request or "Exit" is answered at once; the notes not shown yet are saved as they were read.
+    // Reads the store into the note list and shows one note window per note. A store that exists but cannot be
+    // read is reported, and no save replaces it in this run. Events are handled while the windows are made, so
+    // a termination request or "Exit" is answered at once; the notes not shown yet are saved as they were read.
     void LoadNotes();
     // Rewrites the store from the note list. Throws AppError("Unable to write to <path>").
-    void SaveNotes();
+    void SaveNotes() { m_list->save(); }
     void OpenNoteFile(const QString &path);
     // The desktop's hooks, with this executable and the icon in the resource folder. Both throw
     // AppError("Failed to set data for '<name>'").
@@ -89,7 +89,7 @@ public:
 
     // Saves the notes when something changed since the last save; used after edits, and when the
     // session ends or the process is asked to terminate.
-    void saveIfChanged();
+    void saveIfChanged() { m_list->saveIfChanged(); }
     // Writes settings and notes, reporting a failure only on stderr (the session is ending).
     void writeQuietly();
     // Writes settings and notes without asking anything and ends the program (termination signals),
@@ -98,7 +98,9 @@ public:
     // The program is ending ("Exit" went through, or a termination request came).
     bool isClosed() const { return m_closed; }
 
-    const QList<TFormSticky *> &notes() const { return m_notes; }
+    // The windows of the listed notes, in list order; a note whose window the load has not made yet has none.
+    QList<TFormSticky *> notes() const;
+    NoteList &noteList() { return *m_list; }
     QMenu *PopupMenu1() const { return m_popupMenu; }
     TFormOptions *FormOptions() const { return m_formOptions.get(); }
     TAboutBox *AboutBox() const { return m_aboutBox.get(); }
@@ -116,9 +118,9 @@ public:
     // fields, arms the countdown and saves all notes.
     void PMAlarmClick(TFormSticky *note);
     // Saves go to the store once it was read, and to a file of recovered notes beside it when it could not be.
-    bool savesEnabled() const { return m_notesLoaded || m_storeUnreadable; }
+    bool savesEnabled() const { return m_list->savesEnabled(); }
     // Where this run keeps its notes because the store could not be read; empty while there is none.
-    const QString &recoveredPath() const { return m_recoveredPath; }
+    const QString &recoveredPath() const { return m_list->recoveredPath(); }
 
     // The number the last new note was given, or the number of notes the store held.
     int NoteCount() const { return m_noteCount; }
@@ -126,13 +128,9 @@ public:
     Settings &settings() { return m_settings; }
     const Settings &settings() const { return m_settings; }
 
-    // The automatic save comes this long after the last change, but never later than autosaveLimitMs after
-    // the first unsaved one, so that a user who types on without a pause is saved too.
-    static constexpr int autosaveDelayMs = 2000;
-    static constexpr int autosaveLimitMs = 10000;
-    void setAutosaveDelays(int delayMs, int limitMs);
-    // A change waits for its automatic save.
-    bool autosavePending() const { return m_autosave.isActive() || m_autosaveLimit.isActive(); }
+    static constexpr int autosaveLimitMs = NoteList::autosaveLimitMs;
+    void setAutosaveDelays(int delayMs, int limitMs) { m_list->setAutosaveDelays(delayMs, limitMs); }
+    bool autosavePending() const { return m_list->autosavePending(); }
 
 signals:
     // The program is about to end: nothing more is handed over to it.
@@ -142,16 +140,12 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    TFormSticky *createNote();
-    void addToList(TFormSticky *note);
-    void removeFromList(TFormSticky *note);
-    void keepDeleted(const QList<NoteRecord> &records);
-    void loadTrash(const QList<NoteRecord> *storeNotes);
-    void reportTrashError(const QString &message);
+    // The window of a listed note; number is its place in the list + 1.
+    TFormSticky *makeWindow(Note *note, int number);
+    void noteAdded(Note *note);
+    void noteRemoved(Note *note);
+    void noteClosed(TFormSticky *window);
     void updateRestoreItem();
-    QString backUpStore();
-    void noteChanged();
-    void showStoredNote(const NoteRecord &record);
     void finishClosing();
     void writeSettings();
     // A setting changed: the tray menu and every dialog and note follow the language; start at logon is
@@ -160,7 +154,6 @@ private:
     // The options dialog gave every open note the default opacity or colour.
     void applyDefaultToNotes(Settings::Key key);
     TextTarget::Forms textForms();
-    void removeStaleTemporaryFiles() const;
     void ringNote(TFormSticky *note);
     // A ringing note's sound failed: shown once start-up is over and the ringing notes all rang, one box
     // after the other.
@@ -168,9 +161,6 @@ private:
     void showSoundFailures();
     void updateTrayMenuInNotes();
     NoteDefaults noteDefaults() const;
-    QList<NoteRecord> currentRecords() const;
-    void writeRecords(QList<NoteRecord> records);
-    void writeRecovered(const QList<NoteRecord> &records);
     QString newNoteTitle() const;
 
     ProgramFolders m_folders;
@@ -178,9 +168,9 @@ private:
     int m_noteCount = 0;
     // Start at logon could not be applied and the setting goes back: nothing is applied meanwhile.
     bool m_revertingAutoStart = false;
-    QList<TFormSticky *> m_notes;    // the open notes, in order: position + 1 is the note number
-    QList<TFormSticky *> m_allNotes; // every note window ever made, closed ones included, deleted at exit
-    TFormSticky *m_templateNote = nullptr;
+    std::unique_ptr<NoteList> m_list;
+    QHash<const Note *, TFormSticky *> m_windows;
+    QList<QPointer<TFormSticky>> m_droppedWindows; // of deleted notes, deleted once their own event returned
     std::unique_ptr<TFormOptions> m_formOptions;
     std::unique_ptr<TAboutBox> m_aboutBox;
     std::unique_ptr<MenuTable<TForm1>> m_trayMenu;
@@ -189,29 +179,10 @@ private:
     AlarmScheduler m_alarms;
     QtTranslation m_qtTranslation;
     std::unique_ptr<TFormAlarm> m_formAlarm;
-    QTimer m_autosave;
-    QTimer m_autosaveLimit;
-    // Saves are refused until the stored notes were read, so a start that failed early, or a store that
-    // could not be read, cannot be replaced by an empty one.
-    bool m_notesLoaded = false;
-    bool m_storeUnreadable = false; // the store exists but could not be read: notes go to m_recoveredPath
-    QString m_recoveredPath;
-    bool m_recoveredReported = false;
-    bool m_autosaveErrorShown = false;
     bool m_closed = false;
     bool m_started = false;
     bool m_quitting = false;        // Qt is closing every window because the program quits
     QStringList m_pendingArguments; // handed over by later starts while this one was still starting
-    QList<NoteRecord> m_unshown;    // stored notes whose windows LoadNotes has not made yet
-    QList<NoteRecord> m_lastSaved;
-    NoteTrash m_trash;
-    // A trash that exists but could not be read is neither written nor restored from in this run.
-    bool m_trashUsable = false;
-    bool m_trashErrorShown = false;
-    bool m_deletingAll = false;
-    QList<NoteRecord> m_deletedBatch; // the notes "Delete All" has closed so far, in list order
-    QDate m_backupDay;                // the day whose copy of the store was made, or failed
-    bool m_backupErrorShown = false;
 
     QStringList m_soundFailures; // not shown yet
     bool m_showingSoundFailures = false;

@@ -1,6 +1,7 @@
 #include "note/form_sticky.h"
 
 #include "alarm/alarm_sound.h"
+#include "alarm/note_shaker.h"
 #include "base/app_error.h"
 #include "base/program_folders.h"
 #include "i18n/language_file.h"
@@ -10,11 +11,10 @@
 #include "note/note_print.h"
 #include "note/text_format.h"
 #include "platform/gui/window.h"
-#include "platform/locale_texts.h"
 #include "rtf/rtf_reader.h"
 #include "rtf/rtf_writer.h"
+#include "store/note_export.h"
 #include "store/note_store.h"
-#include "store/profile.h"
 #include "widgets/menu_table.h"
 
 #include <QAction>
@@ -36,7 +36,6 @@
 #include <QTextCursor>
 #include <QTextEdit>
 #include <QVBoxLayout>
-#include <QWindow>
 
 #include <algorithm>
 #include <array>
@@ -122,17 +121,9 @@ constexpr MenuRow<TFormSticky> menuRows[] = {
 constexpr int itemStayOnTop = menuRow(menuRows, "PMStayOnTop");
 constexpr int itemLockText = menuRow(menuRows, "PMLockText");
 
-constexpr const char *saveExtensions[] = {".stc", ".txt", ".rtf"};
-
 // 5 points (100 twips); block margins count in points, as the RTF codec reads and writes them.
 constexpr qreal creationIndent = 5.0;
 constexpr int creationSize = 10;
-// "Less" leaves text smaller than this as it is.
-constexpr int smallestShrinkable = 8;
-constexpr int sizeStep = 2;
-// The numbering style and tab (twips) every list command sends.
-constexpr quint16 listNumberingStyle = 600;
-constexpr quint16 listNumberingTab = 250;
 
 // Breaking lines at word boundaries costs time that grows with the square of a word's length (a word of
 // 100,000 characters takes seconds to lay out); a note holding a word this long wraps anywhere instead.
@@ -176,20 +167,21 @@ QColor systemColor(quint32 index)
 } // namespace
 
 TFormSticky::TFormSticky(const QString &programFolder, QWidget *parent)
+    : TFormSticky(nullptr, programFolder, parent)
+{}
+
+TFormSticky::TFormSticky(Note *note, const QString &programFolder, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint)
     , m_defaultSoundFile(programFolder + QStringLiteral("alarm/alarm.mp3"))
     , m_programFolder(programFolder)
 {
+    m_shaker = new NoteShaker(this);
     setWindowTitle(QStringLiteral("Sticky"));
-    setGeometry(388, 104, Defaults::noteWidth, Defaults::noteHeight);
+    setGeometry(Defaults::noteLeft, Defaults::noteTop, Defaults::noteWidth, Defaults::noteHeight);
     QFont formFont(QStringLiteral("MS Sans Serif"));
     formFont.setPointSize(8);
     setFont(formFont);
-
-    m_alarm.fields.countdown = false;
-    m_alarm.fields.countStart = 1;
-    m_alarm.fields.soundFile = m_defaultSoundFile;
 
     m_lastFont.font = formFont;
 
@@ -217,11 +209,12 @@ TFormSticky::TFormSticky(const QString &programFolder, QWidget *parent)
             [this](const QPoint &pos) { showPopupMenu(mapToGlobal(pos)); });
 
     FormCreate();
+    attach(note);
 
     connect(m_richEdit->document(), &QTextDocument::contentsChanged, this, [this] {
         m_textDirty = true;
-        if (!m_loading)
-            Q_EMIT changed();
+        if (!m_loading && m_note)
+            m_note->markChanged();
     });
     connect(m_richEdit->document(), &QTextDocument::contentsChange, this, [this](int, int, int added) {
         if (added > longWordLength && !m_loading)
@@ -231,7 +224,33 @@ TFormSticky::TFormSticky(const QString &programFolder, QWidget *parent)
 
 TFormSticky::~TFormSticky()
 {
-    stopRinging();
+    m_shaker->stop();
+    if (m_note)
+        m_note->setLiveState({});
+}
+
+void TFormSticky::attach(Note *note)
+{
+    if (!note) {
+        // A window of its own: the note starts with what the window was made with.
+        NoteRecord record;
+        record.title = windowTitle();
+        record.opacity = 0;
+        record.color = 0;
+        record.alarm.countdown = false;
+        record.alarm.soundFile = m_defaultSoundFile;
+        readLiveState(record);
+        m_note = new Note(record, this);
+    } else {
+        m_note = note;
+        showNote();
+    }
+    m_note->setLiveState([this](NoteRecord &record) { readLiveState(record); });
+    connect(m_note, &Note::changed, this, &TFormSticky::changed);
+    connect(this, &QWidget::windowTitleChanged, this, [this](const QString &title) {
+        if (m_note)
+            m_note->setTitle(title);
+    });
 }
 
 void TFormSticky::FormCreate()
@@ -349,10 +368,7 @@ void TFormSticky::applyTrayMenu()
 
 void TFormSticky::setOpacity(int alpha)
 {
-    if (m_opacity == alpha)
-        return;
-    m_opacity = alpha;
-    Q_EMIT changed();
+    m_note->setOpacity(alpha);
 }
 
 void TFormSticky::ApplyOpacity(int alpha)
@@ -362,29 +378,22 @@ void TFormSticky::ApplyOpacity(int alpha)
 
 void TFormSticky::setNoteColor(quint32 color)
 {
-    const bool differs = m_noteColor != color;
-    m_noteColor = color;
+    m_note->setColor(color);
     QPalette palette = m_richEdit->palette();
     palette.setColor(QPalette::Base, toQColor(color));
     m_richEdit->setPalette(palette);
-    if (differs)
-        Q_EMIT changed();
 }
 
 void TFormSticky::setStayOnTop(bool onTop)
 {
-    const bool differs = m_stayOnTop != onTop;
-    m_stayOnTop = onTop;
+    m_note->setStayOnTop(onTop);
     m_menu->action(itemStayOnTop)->setChecked(onTop);
     Window::setStayOnTop(this, onTop);
-    if (differs)
-        Q_EMIT changed();
 }
 
 void TFormSticky::setLockText(bool locked)
 {
-    const bool differs = m_lockText != locked;
-    m_lockText = locked;
+    m_note->setLockText(locked);
     // A cut text stays locked whatever the user chose, but the store keeps the user's choice.
     const bool inForce = isTextLocked();
     m_menu->action(itemLockText)->setChecked(inForce);
@@ -392,35 +401,40 @@ void TFormSticky::setLockText(bool locked)
     // A read-only QTextEdit would drop its caret and keyboard selection; the note stays navigable.
     if (inForce)
         m_richEdit->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    if (differs)
-        Q_EMIT changed();
 }
 
-NoteRecord TFormSticky::toRecord() const
+QPoint TFormSticky::storedPosition() const
 {
-    NoteRecord record;
-    record.alarm = m_alarm.fields;
-    record.due = m_alarm.due();
-    record.title = windowTitle();
     // The shake is no change of the note: a ringing note is kept where it was put. A stored position beyond
     // reach is written back as it was until the note is moved.
-    QPoint position = m_ringing ? m_ringBase : pos();
+    QPoint position = m_shaker->isRinging() ? m_shaker->base() : pos();
     if (m_unreachablePosition && position == m_placedAt)
         position = *m_unreachablePosition;
+    return position;
+}
+
+void TFormSticky::readLiveState(NoteRecord &record) const
+{
+    const QPoint position = storedPosition();
     record.left = position.x();
     record.top = position.y();
     record.width = width();
     record.height = height();
-    record.opacity = m_opacity;
-    record.color = m_noteColor;
-    record.stayOnTop = m_stayOnTop;
-    record.lockText = m_lockText;
     record.text = noteText();
-    return record;
 }
 
 void TFormSticky::applyRecord(const NoteRecord &record)
 {
+    // The note takes the record whole, then the window shows it.
+    m_note->setLiveState({});
+    m_note->setRecord(record);
+    showNote();
+    m_note->setLiveState([this](NoteRecord &live) { readLiveState(live); });
+}
+
+void TFormSticky::showNote()
+{
+    const NoteRecord record = m_note->record();
     m_loading = true;
     setWindowTitle(record.title);
     const QPoint stored(record.left, record.top);
@@ -428,12 +442,7 @@ void TFormSticky::applyRecord(const NoteRecord &record)
     m_unreachablePosition = m_placedAt != stored ? std::optional(stored) : std::nullopt;
     move(m_placedAt);
     resize(Window::boundedSize(record.width, record.height));
-    m_opacity = record.opacity;
     setNoteColor(record.color);
-    m_alarm.disarm();
-    m_alarm.fields = record.alarm;
-    if (m_alarm.fields.enabled && m_alarm.fields.countdown)
-        m_alarm.restoreCountdown(record.due, AlarmClocks::current());
     setStayOnTop(record.stayOnTop);
     m_textCut = record.text.size() > maxShownTextLength;
     setLockText(record.lockText);
@@ -506,8 +515,10 @@ QColor TFormSticky::toQColor(quint32 color)
 
 void TFormSticky::FormShow()
 {
-    setNoteColor(m_noteColor);
-    ApplyOpacity(m_opacity);
+    if (!m_note)
+        return;
+    setNoteColor(m_note->color());
+    ApplyOpacity(m_note->opacity());
     if (currentLanguage)
         ApplyNoteLanguage(currentLanguage());
 }
@@ -525,8 +536,8 @@ void TFormSticky::showEvent(QShowEvent *event)
 
 void TFormSticky::closeEvent(QCloseEvent *event)
 {
-    // Closing deletes the note: out of the list now, out of the store at the next save. The window
-    // itself is only hidden and lives until the program ends.
+    // Closing deletes the note: out of the list now, out of the store at once; the main form then deletes
+    // the window.
     event->accept();
     Q_EMIT closed(this);
 }
@@ -541,40 +552,15 @@ bool TFormSticky::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
-namespace {
-
-// The window manager carries out every step of every shaking note. Hundreds of notes ringing at once (a store
-// back after a long absence) would ask more of it than it can do, and it would map no new window for
-// minutes: together they take at most this many steps a tick, each note stepping less often the more ring.
-constexpr int shakeStepsPerTick = 10;
-constexpr int shakeTickMs = 10;
-int ringingNotes = 0;
-
-} // namespace
-
 void TFormSticky::ringAlarm()
 {
     // Nothing waits for a later "Play Sound": a sound is started now or not at all.
-    const bool sound = m_alarm.fields.playSound && !m_alarm.fields.soundFile.isEmpty();
-    if (!m_ringing) {
-        m_ringing = true;
-        m_ringBase = pos();
-        m_shakeOffset = 0;
-        m_raisedWhileRinging = false;
-        ++ringingNotes;
-        if (!m_shake) {
-            m_shake = new QTimer(this);
-            m_shake->setInterval(shakeTickMs);
-            m_shake->setTimerType(Qt::PreciseTimer);
-            connect(m_shake, &QTimer::timeout, this, &TFormSticky::Timer1Timer);
-        }
-        m_shake->start();
-        Window::bringToFront(this);
-        Timer1Timer(); // the first step in the same moment
-    }
+    const AlarmFields &fields = m_note->alarm().fields;
+    const bool sound = fields.playSound && !fields.soundFile.isEmpty();
+    m_shaker->start();
     if (sound) {
-        m_soundKind = AlarmSound::kindOf(m_alarm.fields.soundFile);
-        AlarmSound::start(m_alarm.fields.soundFile, [note = QPointer<TFormSticky>(this)](const QString &message) {
+        m_soundKind = AlarmSound::kindOf(fields.soundFile);
+        AlarmSound::start(fields.soundFile, [note = QPointer<TFormSticky>(this)](const QString &message) {
             if (note)
                 Q_EMIT note->soundFailed(message);
         });
@@ -583,85 +569,43 @@ void TFormSticky::ringAlarm()
 
 void TFormSticky::Timer1Timer()
 {
-    if (!m_ringing)
-        return;
-    const int interval = shakeTickMs * std::max(1, (ringingNotes + shakeStepsPerTick - 1) / shakeStepsPerTick);
-    if (m_shake->interval() != interval)
-        m_shake->setInterval(interval);
-    if (m_shakeTicks < 2) {
-        ++m_shakeTicks;
-    } else {
-        m_shakeStep = -m_shakeStep;
-        m_shakeTicks = 0;
-    }
-    m_shakeOffset += m_shakeStep;
-    // Each step goes to a place of its own reckoning, never from x(): the window system reports the steps
-    // back late and out of turn, and before it has framed a note that rings at start-up, Qt takes the frame
-    // for the client area (the note would shake a title bar higher). A window not on the screen yet (or
-    // minimised, or hidden) waits, and asks nothing of the window manager meanwhile.
-    if (!windowHandle() || !windowHandle()->isExposed())
-        return;
-    // Many notes ringing together cover one another whatever is raised, and each raise costs the window manager
-    // a restacking of every window: then a note comes to the front at its first step only.
-    if (ringingNotes <= shakeStepsPerTick || !m_raisedWhileRinging) {
-        raise();
-        m_raisedWhileRinging = true;
-    }
-    m_shaking = true;
-    move(m_ringBase + QPoint(m_shakeOffset, 0));
-    m_shaking = false;
-    m_shakeSpots.append(geometry().topLeft());
-    if (m_shakeSpots.size() > 16)
-        m_shakeSpots.removeFirst();
+    m_shaker->step();
 }
 
 void TFormSticky::RichEdit1MouseDown()
 {
-    if (!m_ringing)
+    if (!m_shaker->isRinging())
         return;
-    stopRinging();
+    m_shaker->stop();
     // Where the user put it, which is where the store keeps the note.
-    move(m_ringBase);
-    m_shakeSpots.clear();
+    move(m_shaker->base());
+    m_shaker->forgetSteps();
     if (m_soundKind == QLatin1String(".mp3"))
         AlarmSound::stopAlarmPlayer();
 }
 
-void TFormSticky::stopRinging()
-{
-    if (!m_ringing)
-        return;
-    m_ringing = false;
-    --ringingNotes;
-    m_shake->stop();
-}
-
 void TFormSticky::stopAlarm()
 {
-    m_alarm.disarm();
+    if (m_note)
+        m_note->alarm().disarm();
     RichEdit1MouseDown();
 }
 
 void TFormSticky::moveEvent(QMoveEvent *event)
 {
     QWidget::moveEvent(event);
-    if (m_ringing) {
-        // A move that is none of the shake's steps (its client positions) is the user's: the note shakes on
-        // where it was put, and the store learns of it. A note not on the screen yet is being framed and
-        // placed, not dragged.
-        if (m_shaking || m_shakeSpots.contains(event->pos()) || !windowHandle() || !windowHandle()->isExposed())
-            return;
-        m_ringBase = pos();
-    }
-    if (!m_loading && isVisible())
-        Q_EMIT changed();
+    // The shake's own steps are no move of the note.
+    if (!m_shaker->windowMoved(event->pos()))
+        return;
+    if (!m_loading && isVisible() && m_note)
+        m_note->markChanged();
 }
 
 void TFormSticky::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
-    if (!m_loading && isVisible())
-        Q_EMIT changed();
+    if (!m_loading && isVisible() && m_note)
+        m_note->markChanged();
 }
 
 void TFormSticky::PMChangeTitleClick()
@@ -671,8 +615,7 @@ void TFormSticky::PMChangeTitleClick()
                                                 QLineEdit::Normal, windowTitle(), &ok);
     if (!ok || title == windowTitle())
         return;
-    setWindowTitle(title);
-    Q_EMIT changed();
+    setWindowTitle(title); // the note follows the window's title
 }
 
 void TFormSticky::PMChangeColorClick()
@@ -695,7 +638,7 @@ void TFormSticky::PMStayOnTopClick()
 {
     // Moving the window into or out of the topmost band makes it anew; the user goes on typing where
     // the caret was.
-    setStayOnTop(!m_stayOnTop);
+    setStayOnTop(!stayOnTop());
     Window::bringToFront(this);
     m_richEdit->setFocus(Qt::OtherFocusReason);
 }
@@ -705,224 +648,15 @@ void TFormSticky::PMLockTextClick()
     if (m_textCut) {
         // An edit of the part shown would lose the rest of the text. The menu has already flipped the check
         // mark; it shows the lock again.
-        setLockText(m_lockText);
+        setLockText(lockText());
         throw AppError(MessageText::text(textTooLongKey));
     }
-    setLockText(!m_lockText);
-}
-
-// A locked note refuses every change by the user: the editor refuses typing, and the commands below refuse
-// what the editor would otherwise do by program (an undo, a format, a case).
-void TFormSticky::PMUndoClick()
-{
-    if (!isTextLocked())
-        m_richEdit->undo();
-}
-
-void TFormSticky::PMCutClick()
-{
-    if (!isTextLocked())
-        m_richEdit->cut();
-}
-
-void TFormSticky::PMCopyClick()
-{
-    m_richEdit->copy();
-}
-
-void TFormSticky::PMPasteClick()
-{
-    if (!isTextLocked())
-        m_richEdit->paste();
-}
-
-void TFormSticky::PMSelectAllClick()
-{
-    m_richEdit->selectAll();
-}
-
-QFont TFormSticky::baseFont() const
-{
-    return m_richEdit->font();
-}
-
-void TFormSticky::setBaseFont(const QFont &font, const QColor &color)
-{
-    m_richEdit->setFont(font);
-    m_baseColor = color;
-    // The base font becomes the format of text typed next as a whole, styles and colour included.
-    const QTextCharFormat format = TextFormat::fontFormat(font, color);
-    m_richEdit->setCurrentCharFormat(format);
-    QTextCursor cursor = m_richEdit->textCursor();
-    if (cursor.block().length() == 1)
-        cursor.setBlockCharFormat(format);
-}
-
-void TFormSticky::setSelectionSize(int points)
-{
-    QTextCharFormat format;
-    format.setFontPointSize(points);
-    m_richEdit->mergeCurrentCharFormat(format);
-}
-
-void TFormSticky::PMFontSelectClick()
-{
-    if (isTextLocked())
-        return;
-    const std::optional<NoteFont> choice = NoteFontDialog::getFont(this, m_lastFont);
-    if (!choice)
-        return;
-    m_lastFont = *choice;
-    applyFont(*choice);
-}
-
-void TFormSticky::applyFont(const NoteFont &choice)
-{
-    if (isTextLocked())
-        return;
-    if (!m_richEdit->textCursor().hasSelection())
-        setBaseFont(choice.font, choice.color);
-    else
-        m_richEdit->mergeCurrentCharFormat(TextFormat::fontFormat(choice.font, choice.color));
-}
-
-void TFormSticky::PMFontSizeMoreClick()
-{
-    if (isTextLocked())
-        return;
-    const QTextCursor cursor = m_richEdit->textCursor();
-    if (!cursor.hasSelection()) {
-        QFont font = baseFont();
-        font.setPointSize(font.pointSize() + sizeStep);
-        setBaseFont(font, m_baseColor);
-        return;
-    }
-    setSelectionSize(TextFormat::wholePoints(TextFormat::selectionFormat(cursor), baseFont()) + sizeStep);
-}
-
-void TFormSticky::PMFontSizeLessClick()
-{
-    if (isTextLocked())
-        return;
-    const QTextCursor cursor = m_richEdit->textCursor();
-    if (!cursor.hasSelection()) {
-        QFont font = baseFont();
-        if (font.pointSize() >= smallestShrinkable) {
-            font.setPointSize(font.pointSize() - sizeStep);
-            setBaseFont(font, m_baseColor);
-        }
-        return;
-    }
-    const int points = TextFormat::wholePoints(TextFormat::selectionFormat(cursor), baseFont());
-    if (points >= smallestShrinkable)
-        setSelectionSize(points - sizeStep);
-}
-
-void TFormSticky::PMFontSizeClick(int points)
-{
-    if (isTextLocked())
-        return;
-    if (!m_richEdit->textCursor().hasSelection()) {
-        QFont font = baseFont();
-        font.setPointSize(points);
-        setBaseFont(font, m_baseColor);
-        return;
-    }
-    setSelectionSize(points);
-}
-
-void TFormSticky::PMStyleClick(int bit)
-{
-    if (isTextLocked())
-        return;
-    bool &flag = m_styleFlags[std::countr_zero(unsigned(bit))];
-    flag = !flag;
-    int bits = TextFormat::styleBits(TextFormat::selectionFormat(m_richEdit->textCursor()));
-    bits = flag ? bits | bit : bits & ~bit;
-    QTextCharFormat format;
-    TextFormat::setStyleBits(format, bits);
-    m_richEdit->mergeCurrentCharFormat(format);
-}
-
-void TFormSticky::PMAlignClick(int alignment)
-{
-    if (isTextLocked())
-        return;
-    QTextBlockFormat format;
-    format.setAlignment(Qt::Alignment(alignment));
-    m_richEdit->textCursor().mergeBlockFormat(format);
-}
-
-void TFormSticky::PMListClick(int kind)
-{
-    SetListNumbering(quint16(kind), listNumberingStyle, listNumberingTab);
-}
-
-void TFormSticky::SetListNumbering(quint16 kind, quint16 style, quint16 tab)
-{
-    if (isTextLocked())
-        return;
-    m_listFormat.cbSize = 188;
-    m_listFormat.dwMask = 0xE020; // numbering, its style, its tab and its start
-    m_listFormat.wNumbering = kind;
-    m_listFormat.wNumberingStart = 1;
-    m_listFormat.wNumberingStyle = style;
-    m_listFormat.wNumberingTab = tab;
-    // Numbers start at 1 and end in a full stop, Qt's own way; the tab is the list's indent step.
-    if (kind <= quint16(RtfLists::Kind::UpperRoman))
-        TextFormat::setList(m_richEdit->textCursor(), RtfLists::Kind(kind));
-}
-
-void TFormSticky::PMUppercaseClick()
-{
-    convertCase(true);
-}
-
-void TFormSticky::PMLowercaseClick()
-{
-    convertCase(false);
-}
-
-void TFormSticky::convertCase(bool upper)
-{
-    if (isTextLocked())
-        return;
-    const auto convert = [upper](const QString &text) {
-        return upper ? LocaleTexts::upperCase(text) : LocaleTexts::lowerCase(text);
-    };
-    QTextCursor cursor = m_richEdit->textCursor();
-    const bool whole = !cursor.hasSelection();
-    if (whole)
-        cursor.select(QTextCursor::Document);
-    TextFormat::convertCase(cursor, convert);
-    if (whole)
-        cursor.movePosition(QTextCursor::End);
-    m_richEdit->setTextCursor(cursor);
-}
-
-bool TFormSticky::RichEdit1KeyDown(const QKeyEvent &event)
-{
-    if (!event.modifiers().testFlag(Qt::KeypadModifier))
-        return false;
-    if (event.key() == Qt::Key_Plus)
-        PMFontSizeMoreClick();
-    else if (event.key() == Qt::Key_Minus)
-        PMFontSizeLessClick();
-    else
-        return false;
-    // Qt would type the character even with Ctrl held, which the platform's editor does not.
-    return event.modifiers().testFlag(Qt::ControlModifier);
+    setLockText(!lockText());
 }
 
 QString TFormSticky::withFilterExtension(const QString &name, int filterIndex)
 {
-    if (filterIndex < 1 || filterIndex > int(std::size(saveExtensions)))
-        return name;
-    // The extension is what follows the last dot after the last folder separator.
-    const qsizetype separator = std::max(name.lastIndexOf(QLatin1Char('/')), name.lastIndexOf(QLatin1Char('\\')));
-    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    const QString stem = dot > separator ? name.left(dot) : name;
-    return stem + QLatin1String(saveExtensions[filterIndex - 1]);
+    return NoteExport::withFilterExtension(name, filterIndex);
 }
 
 void TFormSticky::PMPrintClick()
@@ -969,29 +703,17 @@ QString TFormSticky::saveFolder(const QString &programFolder)
 
 bool TFormSticky::saveToFile(const QString &path) const
 {
-    const QString name = QFileInfo(path).fileName();
-    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    const QString extension = dot < 0 ? QString() : name.mid(dot).toLower();
-    if (extension == QLatin1String(".stc")) {
+    const NoteExport::Format format = NoteExport::formatOf(path);
+    if (format == NoteExport::Format::Stickie) {
         WriteStickieFile(path);
         return true;
     }
-    if (extension != QLatin1String(".txt") && extension != QLatin1String(".rtf"))
+    if (format == NoteExport::Format::None)
         return false;
     const std::unique_ptr<QTextDocument> whole = wholeTextDocument();
     const QTextDocument &document = whole ? *whole : *m_richEdit->document();
-    QByteArray content;
-    if (extension == QLatin1String(".txt")) {
-        // Plain text as the platform keeps it: CR LF between lines and one after the last.
-        QString text = document.toPlainText();
-        text.replace(QChar::LineSeparator, QLatin1Char('\n'));
-        text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
-        content = text.toUtf8() + "\r\n";
-    } else {
-        content = RtfWriter::write(document);
-    }
-    if (!Profile::writeWholeFile(path, content))
-        throw AppError(QStringLiteral("Cannot create file %1").arg(QFileInfo(path).absoluteFilePath()));
+    NoteExport::writeFile(path, format == NoteExport::Format::Text ? NoteExport::plainTextFile(document.toPlainText())
+                                                                   : RtfWriter::write(document));
     return true;
 }
 

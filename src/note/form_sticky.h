@@ -1,5 +1,7 @@
 #pragma once
 
+#include "alarm/note_shaker.h"
+#include "model/note.h"
 #include "model/note_alarm.h"
 #include "note/note_font_dialog.h"
 #include "store/note_record.h"
@@ -7,7 +9,7 @@
 
 #include <QColor>
 #include <QFont>
-#include <QTimer>
+#include <QPointer>
 #include <QWidget>
 
 #include <array>
@@ -25,41 +27,46 @@ class QTextDocument;
 class QTextEdit;
 
 // One note on the desktop: a parentless top-level window whose client area is a rich-text editor, with
-// a context menu that carries every note command. The window keeps the note's persisted properties;
-// the main form creates, lists, loads and saves notes, the window only removes itself from the list
-// when it is closed (which is how a note is deleted).
+// a context menu that carries every note command. The window shows one Note of the list and turns the
+// user's commands into changes of it; closing the window asks for the note's deletion, after which the
+// main form deletes the window too.
 class TFormSticky : public QWidget {
     Q_OBJECT
 
 public:
-    // programFolder: where the default alarm sound lies (its "alarm/alarm.mp3").
+    // programFolder: where the default alarm sound lies (its "alarm/alarm.mp3"). The first form shows a note
+    // of its own, with the window's first values.
     explicit TFormSticky(const QString &programFolder = {}, QWidget *parent = nullptr);
+    TFormSticky(Note *note, const QString &programFolder, QWidget *parent = nullptr);
     ~TFormSticky() override;
 
     // The 1-based position in the note list; names the default .stc file of "Save as".
     int noteNumber() const { return m_noteNumber; }
     void setNoteNumber(int number) { m_noteNumber = number; }
 
-    int opacity() const { return m_opacity; }
+    // The note shown; null once it left the list and the window waits for its deletion.
+    Note *note() const { return m_note; }
+
+    int opacity() const { return m_note->opacity(); }
     // Stores the alpha; it is applied when the window is shown or by ApplyOpacity.
     void setOpacity(int alpha);
     void ApplyOpacity(int alpha);
 
-    quint32 noteColor() const { return m_noteColor; }
+    quint32 noteColor() const { return m_note->color(); }
     // Stores the colour and paints the editor with it.
     void setNoteColor(quint32 color);
 
-    bool stayOnTop() const { return m_stayOnTop; }
+    bool stayOnTop() const { return m_note->stayOnTop(); }
     // The flag, the check mark of "Stay On Top" and the window's band, together.
     void setStayOnTop(bool onTop);
 
     // The user's own lock, which the store keeps as "Lock Text".
-    bool lockText() const { return m_lockText; }
+    bool lockText() const { return m_note->lockText(); }
     // Sets the user's lock; the check mark of "Lock" and the editor's read-only state follow the lock in
     // force (isTextLocked).
     void setLockText(bool locked);
     // The text refuses the user's changes: locked by the user, or too long to show whole.
-    bool isTextLocked() const { return m_lockText || m_textCut; }
+    bool isTextLocked() const { return (m_note && m_note->lockText()) || m_textCut; }
 
     // A stored text longer than this is shown as its first maxShownTextLength characters, in a note that
     // stays locked, and is written back exactly as it was read: nothing of it can be lost by an edit of
@@ -71,8 +78,9 @@ public:
     static constexpr char16_t textTooLongKey[] = u"Messages->TextTooLong";
 
     // Everything that is stored of the note; the text as one-line RTF.
-    NoteRecord toRecord() const;
-    // Sets every stored property (title, bounds, colour, opacity, flags, alarm fields, text).
+    NoteRecord toRecord() const { return m_note->record(); }
+    // Sets every stored property of the note (title, bounds, colour, opacity, flags, alarm fields, text) and
+    // shows them.
     void applyRecord(const NoteRecord &record);
     // The note's text in its stored form. A note whose text was not edited since it was loaded gives
     // back exactly what was loaded, so formatting this program does not know survives.
@@ -173,13 +181,13 @@ public:
 
     // The note's alarm: its settings and a countdown's due moment. The main form's scheduler watches it and
     // calls ringAlarm() when it fires.
-    NoteAlarm &alarm() { return m_alarm; }
-    const NoteAlarm &alarm() const { return m_alarm; }
+    NoteAlarm &alarm() { return m_note->alarm(); }
+    const NoteAlarm &alarm() const { return m_note->alarm(); }
     QString defaultSoundFile() const { return m_defaultSoundFile; }
     // The alarm fired: the note comes to the front and shakes, one step every 10 ms, and its sound starts.
     // Returns at once; a sound that cannot be played is told by soundFailed() later.
     void ringAlarm();
-    bool isRinging() const { return m_ringing; }
+    bool isRinging() const { return m_shaker->isRinging(); }
     // A mouse button pressed in the text: the ringing ends and an MP3 sound stops (a WAV plays on).
     void RichEdit1MouseDown();
     // One step of the ringing: to the front, and the shake (+1, +2, +1, 0, -1, 0 pixels from where it began or
@@ -191,7 +199,7 @@ public:
 signals:
     // The window was closed: the main form takes it out of the note list.
     void closed(TFormSticky *note);
-    // A stored property changed (text, title, bounds, colour, opacity, flags).
+    // A stored property of the note changed (text, title, bounds, colour, opacity, flags, alarm).
     void changed();
     // "Alarm" was chosen: the main form opens the alarm dialog on this note.
     void alarmRequested(TFormSticky *note);
@@ -206,8 +214,13 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void stopRinging();
     void FormCreate();
+    void attach(Note *note);
+    // The note's stored properties into the window.
+    void showNote();
+    // What the window keeps of the note on its own: its bounds and text.
+    void readLiveState(NoteRecord &record) const;
+    QPoint storedPosition() const;
     void FormShow();
     void applyTrayMenu();
     void showPopupMenu(const QPoint &globalPos);
@@ -226,26 +239,14 @@ private:
     QAction *m_traySeparator = nullptr;
     QAction *m_trayMenuAction = nullptr;
 
+    QPointer<Note> m_note;
     int m_noteNumber = 0;
-    int m_opacity = 0;
-    quint32 m_noteColor = 0;
-    bool m_stayOnTop = false;
-    bool m_lockText = false;
     std::array<bool, 4> m_styleFlags{}; // bold, italic, underline, strike-out: set or clear at the next use
     ListFormatRecord m_listFormat;
-    QColor m_baseColor;  // the base font's colour; invalid for the window text colour
-    NoteFont m_lastFont; // the font dialog reopens on the font last chosen in this note
-    NoteAlarm m_alarm;
-    bool m_ringing = false;
-    QPoint m_ringBase;         // where the ringing note was put (frame): what it shakes around and the store keeps
-    QTimer *m_shake = nullptr; // Timer1: runs only while the note rings
-    int m_shakeTicks = 0;      // ticks since the shake last turned
-    int m_shakeStep = 1;       // pixels per tick, +1 or -1
-    int m_shakeOffset = 0;     // pixels from m_ringBase
-    bool m_shaking = false;    // inside the shake's own move
-    bool m_raisedWhileRinging = false;
-    QList<QPoint> m_shakeSpots; // the client positions the shake asked for lately
-    QString m_soundKind;        // the extension of the sound this note's alarm last started
+    QColor m_baseColor;             // the base font's colour; invalid for the window text colour
+    NoteFont m_lastFont;            // the font dialog reopens on the font last chosen in this note
+    NoteShaker *m_shaker = nullptr; // Timer1 and the ringing
+    QString m_soundKind;            // the extension of the sound this note's alarm last started
     QString m_defaultSoundFile;
     QColor m_lastChosenColor = Qt::black;
     QString m_programFolder;

@@ -25,8 +25,6 @@
 #include <QTextEdit>
 #include <QTimer>
 
-#include <QElapsedTimer>
-
 #include <memory>
 #include <sys/stat.h>
 
@@ -431,32 +429,6 @@ private slots:
         QCOMPARE(settings.readString(u"Options", u"Language"), QStringLiteral("Greek"));
     }
 
-    void autosave_afterAChange_writesWithinSeconds()
-    {
-        writeFile(QStringLiteral("stickies.ini"),
-                  "[Stickies]\r\nTotal=1\r\n" + noteSection(1, QStringLiteral("old"), 0, 0));
-        TForm1 *form = start();
-        form->notes()[0]->RichEdit1()->insertPlainText(QStringLiteral("typed"));
-        QTRY_VERIFY_WITH_TIMEOUT(savedStore().readString(u"Stickie1", u"Text").contains(QStringLiteral("typed")), 6000);
-        form->PMNewStickyNoteClick();
-        QTRY_COMPARE_WITH_TIMEOUT(savedStore().readInteger(u"Stickies", u"Total", 0), 2, 6000);
-    }
-
-    void autosave_typingWithoutPause_isSavedWithinTheLimit()
-    {
-        TForm1 *form = start();
-        form->setAutosaveDelays(300, 1000);
-        form->PMNewStickyNoteClick();
-        QTextEdit *editor = form->notes()[0]->RichEdit1();
-        QElapsedTimer typing;
-        typing.start();
-        while (!savedStore().readString(u"Stickie1", u"Text").contains(QLatin1Char('x')) && typing.elapsed() < 5000) {
-            editor->insertPlainText(QStringLiteral("x")); // a key every 100 ms, never a pause of 300 ms
-            QTest::qWait(100);
-        }
-        QVERIFY2(typing.elapsed() < 2000, "typing went unsaved past the limit");
-    }
-
     void alarms_countdownsResumeFromDue_missedAlarmsRing_deletedNotesDisarm()
     {
         TestClock clock(QDateTime(QDate(2026, 12, 9), QTime(10, 0)));
@@ -488,12 +460,19 @@ private slots:
         QCOMPARE(Profile::load(m_dir.filePath(QStringLiteral("quillet.ini"))).readString(u"Options", u"Alarms Checked"),
                  utc.toString(Qt::ISODate));
 
-        TFormSticky *deleted = form->notes()[0];
+        // The deleted notes' windows go, the ringing one with them, and no alarm of theirs is watched any more.
+        const QPointer<TFormSticky> deleted = form->notes()[0];
         deleted->close();
-        QVERIFY(!deleted->alarm().fields.enabled);
-        TFormSticky *ringing = form->notes()[1];
+        const QPointer<TFormSticky> ringing = form->notes()[1];
+        QVERIFY(ringing->isRinging());
         ringing->close();
-        QVERIFY(!ringing->isRinging());
+        QTRY_VERIFY(!deleted && !ringing);
+        // The deleted countdown's moment passes: nothing rings, and nothing of the deleted notes is looked at.
+        clock.advance(3601 * 1000);
+        form->alarms().check(AlarmClocks::current());
+        QCOMPARE(form->notes().size(), 2);
+        for (const TFormSticky *note : form->notes())
+            QVERIFY(!note->isRinging());
     }
 
     void alarms_missedInAWholeStore_everyOneRings_data()
@@ -540,8 +519,11 @@ private slots:
         }
         TForm1 *form = start();
         QCOMPARE(form->notes().size(), count);
-        QTRY_VERIFY(std::all_of(form->notes().cbegin(), form->notes().cend(),
-                                [](const TFormSticky *note) { return note->isRinging(); }));
+        const auto allRinging = [form] {
+            const QList<TFormSticky *> notes = form->notes();
+            return std::all_of(notes.cbegin(), notes.cend(), [](const TFormSticky *note) { return note->isRinging(); });
+        };
+        QTRY_VERIFY(allRinging());
         QVERIFY(form->FormClose());
         QCOMPARE(settingChecked(), clock.now().toUTC().toString(Qt::ISODate));
     }
@@ -707,62 +689,6 @@ private slots:
         QVERIFY(m_errors.isEmpty());
     }
 
-    void start_afterACutShortDelete_theTrashLetsGoOfStoredNotes()
-    {
-        const QByteArray store = "[Stickies]\r\nTotal=2\r\n" + noteSection(1, QStringLiteral("a"), 10, 10) +
-                                 noteSection(2, QStringLiteral("b"), 20, 20);
-        writeFile(QStringLiteral("stickies.ini"), store);
-        start()->notes()[0]->close();
-        // As if the program had died between the trash's write and the store's: the note is in both files.
-        writeFile(QStringLiteral("stickies.ini"), store);
-        m_form.reset();
-        TForm1 *form = start();
-        QCOMPARE(form->notes().size(), 2);
-        NoteTrash trash(NoteTrash::pathBeside(folders().storePath));
-        trash.load(NoteDefaults(), QDateTime::currentDateTimeUtc());
-        QVERIFY(trash.isEmpty());
-        QVERIFY(!form->menuItem(QStringLiteral("PMRestoreDeleted"))->isEnabled());
-    }
-
-    void save_firstOfTheDay_copiesTheStoreAsItWas()
-    {
-        TestClock clock(QDateTime(QDate(2026, 12, 9), QTime(23, 59)));
-        const QByteArray stored = "[Stickies]\r\nTotal=1\r\n" + noteSection(1, QStringLiteral("n"), 0, 0);
-        writeFile(QStringLiteral("stickies.ini"), stored);
-        TForm1 *form = start();
-        const auto copyOf = [this](const char *day) {
-            return readFile(QStringLiteral("backups/stickies-%1.ini").arg(QLatin1String(day)));
-        };
-        form->PMNewStickyNoteClick();
-        form->saveIfChanged();
-        form->PMNewStickyNoteClick();
-        form->saveIfChanged();
-        QCOMPARE(copyOf("2026-12-09"), stored);
-        const QByteArray lastOfTheDay = readFile(QStringLiteral("stickies.ini"));
-        clock.advance(60 * 1000);
-        form->PMNewStickyNoteClick();
-        form->saveIfChanged();
-        QCOMPARE(copyOf("2026-12-10"), lastOfTheDay);
-        QCOMPARE(savedStore().readInteger(u"Stickies", u"Total", -1), 4);
-        QVERIFY(m_errors.isEmpty());
-    }
-
-    void save_backupCannotBeMade_reportedOnceAndTheNotesStillSaved()
-    {
-        TestClock clock;
-        writeFile(QStringLiteral("stickies.ini"), "[Stickies]\r\nTotal=0\r\n");
-        writeFile(QStringLiteral("backups"), "a file where the folder would be");
-        TForm1 *form = start();
-        for (int day = 0; day < 2; ++day) {
-            form->PMNewStickyNoteClick();
-            form->saveIfChanged();
-            QCOMPARE(savedStore().readInteger(u"Stickies", u"Total", -1), day + 1);
-            clock.advance(24 * 3600 * 1000);
-        }
-        QCOMPARE(m_errors, QStringList{QStringLiteral("Unable to write to %1.")
-                                           .arg(m_dir.filePath(QStringLiteral("backups/stickies-2026-12-09.ini")))});
-    }
-
     void exit_settingsCannotBeWritten_notesAreSavedFirst()
     {
         writeFile(QStringLiteral("stickies.ini"),
@@ -819,21 +745,6 @@ private slots:
         QVERIFY(form->FormClose());
         QCOMPARE(savedStore().readString(u"Stickie1", u"Text"), text);
         QVERIFY(!savedStore().readBool(u"Stickie1", u"Lock Text", true));
-    }
-
-    void start_leftoverTemporaryFiles_areRemoved()
-    {
-        // Only the program's own temporary names go; every name a user may have chosen stays.
-        const QStringList kept{"notes.txt",           "quillet.ini.OLD123",  "quillet.ini.quillet-save-x1Y2z",
-                               "stickies.ini.Ab3dE9", "stickies.ini.Backup", "stickies.ini.bak001"};
-        for (const QString &name :
-             kept + QStringList{"stickies.ini.quillet-save-Ab3dE9", "quillet.ini.quillet-save-x1Y2z3",
-                                "stickies-trash.ini.quillet-save-Q7w8E9"})
-            writeFile(name, "left");
-        start();
-        QStringList left = QDir(m_dir.path()).entryList(QDir::Files);
-        left.sort();
-        QCOMPARE(left, kept);
     }
 
     void autosave_nothingChanged_writesNothing()

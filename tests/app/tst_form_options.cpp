@@ -1,6 +1,7 @@
 #include "app/form1.h"
 #include "app/form_options.h"
 #include "note/form_sticky.h"
+#include "store/note_trash.h"
 #include "store/profile.h"
 #include "widgets/error_dialog.h"
 
@@ -36,11 +37,16 @@ private:
             writeFile(path(QStringLiteral("quillet.ini")), "[Options]\r\n" + options + "\r\n");
         createForm()->setAutosaveDelays(3600000, 3600000); // only the tests' own actions write the store
         m_form->FormCreate({});
-        m_closedNote = m_form->notes().at(2);
-        m_closedNote->close();
+        m_form->notes().at(2)->close();
         return m_form.get();
     }
-    TFormSticky *m_closedNote = nullptr;
+    // The closed note as the trash keeps it: the options change only the listed notes.
+    NoteRecord closedNote() const
+    {
+        NoteTrash trash(NoteTrash::pathBeside(path(QStringLiteral("stickies.ini"))));
+        trash.load(NoteDefaults(), QDateTime::currentDateTimeUtc());
+        return trash.lastBatch().value(0);
+    }
 
     // Picks "Options" in the tray menu and runs whileOpen inside the modal dialog, which is then closed with
     // its close box unless whileOpen ended it. True when the dialog was the modal window.
@@ -150,7 +156,8 @@ private slots:
         QCOMPARE(noteOpacities(), QList<int>({alpha, alpha}));
         for (const TFormSticky *note : form->notes())
             QCOMPARE(qRound(note->windowOpacity() * 255), alpha);
-        QCOMPARE(m_closedNote->opacity(), 255);
+        QCOMPARE(closedNote().title, QStringLiteral("closed"));
+        QCOMPARE(closedNote().opacity, 255);
         form->PMNewStickyNoteClick();
         QCOMPARE(form->notes().last()->opacity(), alpha);
 
@@ -181,7 +188,7 @@ private slots:
             QCOMPARE(note->noteColor(), 0x00563412u);
             QCOMPARE(note->RichEdit1()->palette().color(QPalette::Base), QColor(0x12, 0x34, 0x56));
         }
-        QCOMPARE(m_closedNote->noteColor(), Defaults::noteColor);
+        QCOMPARE(closedNote().color, Defaults::noteColor);
         form->PMNewStickyNoteClick();
         QCOMPARE(form->notes().last()->noteColor(), 0x00563412u);
     }

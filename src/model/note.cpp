@@ -1,0 +1,70 @@
+#include "model/note.h"
+
+Note::Note(const NoteRecord &record, QObject *parent)
+    : QObject(parent)
+{
+    setRecord(record);
+}
+
+NoteRecord Note::record() const
+{
+    NoteRecord record = m_record;
+    if (m_liveState)
+        m_liveState(record);
+    record.alarm = m_alarm.fields;
+    record.due = m_alarm.due();
+    return record;
+}
+
+void Note::setRecord(const NoteRecord &record)
+{
+    const NoteRecord before = this->record();
+    m_record = record;
+    m_alarm.disarm();
+    m_alarm.fields = record.alarm;
+    if (m_alarm.fields.enabled && m_alarm.fields.countdown)
+        m_alarm.restoreCountdown(record.due, AlarmClocks::current());
+    if (this->record() != before)
+        Q_EMIT changed();
+}
+
+template <typename T> void Note::set(T &field, const T &value)
+{
+    if (field == value)
+        return;
+    field = value;
+    Q_EMIT changed();
+}
+
+void Note::setTitle(const QString &title)
+{
+    set(m_record.title, title);
+}
+
+void Note::setOpacity(int alpha)
+{
+    set(m_record.opacity, alpha);
+}
+
+void Note::setColor(quint32 color)
+{
+    set(m_record.color, color);
+}
+
+void Note::setStayOnTop(bool onTop)
+{
+    set(m_record.stayOnTop, onTop);
+}
+
+void Note::setLockText(bool locked)
+{
+    set(m_record.lockText, locked);
+}
+
+void Note::setLiveState(LiveState read)
+{
+    // The window that goes leaves its last bounds and text behind.
+    if (m_liveState)
+        m_liveState(m_record);
+    m_liveState = std::move(read);
+}
