@@ -1,3 +1,4 @@
+#include "app/command_line.h"
 #include "app/form1.h"
 #include "app/quillet_application.h"
 #include "app/store_guard.h"
@@ -7,10 +8,22 @@
 #include "widgets/quiet_caret.h"
 #include "widgets/st_tray_icon.h"
 
-#include <QFileInfo>
+#include <QTextStream>
 
 int main(int argc, char **argv)
 {
+    // Before the application object: --help, --version and a mistake need no display and touch no notes.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    const CommandLine commandLine = CommandLine::parse(arguments);
+    {
+        QTextStream out(stdout);
+        QTextStream errors(stderr);
+        if (const std::optional<int> status = commandLine.answer(out, errors))
+            return *status;
+    }
+
     // Notes need absolute positions and the topmost band, which Wayland does not give to clients:
     // run through XWayland where it is there.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
@@ -19,14 +32,11 @@ int main(int argc, char **argv)
 
     QuilletApplication app(argc, argv);
     QApplication::setWindowIcon(TStTrayIcon::builtInIcon());
-    const QString commandLineFile = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
     const ProgramFolders folders = ProgramFolders::forExecutable(QCoreApplication::applicationFilePath());
 
     // One instance per store: a later start hands its argument to the running one and ends.
     StoreGuard guard(folders.storePath);
-    const QString argument =
-        commandLineFile.isEmpty() ? commandLineFile : QFileInfo(commandLineFile).absoluteFilePath();
-    switch (guard.claim(argument)) {
+    switch (guard.claim(commandLine.handOver())) {
     case StoreGuard::Outcome::HandedOver:
         return 0;
     case StoreGuard::Outcome::Refused:
@@ -44,9 +54,12 @@ int main(int argc, char **argv)
     QObject::connect(&signals_, &TerminationSignals::terminationRequested, &form, &TForm1::closeForTermination);
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &form, [&form] { form.writeQuietly(); });
 
-    form.FormCreate(commandLineFile);
+    form.FormCreate(commandLine.file());
     // A termination request or "Exit" during start-up has saved already; the event loop would never end.
     if (form.isClosed())
         return 0;
+    // No instance ran: this one started for the action, which applies now that the notes are up.
+    if (commandLine.action() != CommandLine::Action::None)
+        form.handleSecondStart(commandLine.handOver());
     return app.exec();
 }

@@ -646,11 +646,50 @@ void TForm1::handleSecondStart(const QString &argument)
         return;
     }
     ErrorDialog::guard([&] {
-        if (argument.isEmpty())
+        if (const std::optional<CommandLine::Action> action = CommandLine::actionIn(argument))
+            runAction(*action);
+        else if (argument.isEmpty())
             PMNewStickyNoteClick();
         else
             OpenNoteFile(argument);
     });
+}
+
+void TForm1::runAction(CommandLine::Action action)
+{
+    switch (action) {
+    case CommandLine::Action::None:
+        return;
+    case CommandLine::Action::New:
+        PMNewStickyNoteClick();
+        return;
+    case CommandLine::Action::Show:
+        setAllHidden(false);
+        StTrayIcon1Click();
+        return;
+    case CommandLine::Action::Hide:
+        setAllHidden(true);
+        return;
+    case CommandLine::Action::Toggle: {
+        // What the user sees decides, not the check mark alone: notes minimised one by one count as hidden.
+        // Without notes there is nothing to see, and the check mark flips.
+        const QList<TFormSticky *> windows = notes();
+        const bool anyShown = std::any_of(windows.cbegin(), windows.cend(), [](const TFormSticky *note) {
+            return note->isVisible() && !note->isMinimized();
+        });
+        const bool hide = windows.isEmpty() ? !m_trayMenu->action(itemHideAll)->isChecked() : anyShown;
+        setAllHidden(hide);
+        if (!hide)
+            StTrayIcon1Click();
+        return;
+    }
+    }
+}
+
+void TForm1::setAllHidden(bool hidden)
+{
+    m_trayMenu->action(itemHideAll)->setChecked(hidden);
+    PMHideAllClick();
 }
 
 void TForm1::updateTrayMenuInNotes()

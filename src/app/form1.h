@@ -1,6 +1,7 @@
 #pragma once
 
 #include "alarm/alarm_scheduler.h"
+#include "app/command_line.h"
 #include "base/program_folders.h"
 #include "i18n/qt_translation.h"
 #include "i18n/text_target.h"
@@ -83,9 +84,11 @@ public:
     void StTrayIcon1Click();
     void StTrayIcon1DblClick(bool &restoreApp);
 
-    // A later start of the program handed over its command-line argument: a .stc file to open, or
+    // A later start of the program handed over its command-line argument: a .stc file to open, an action, or
     // nothing, which asks for a new note.
     void handleSecondStart(const QString &argument);
+    // The actions of the command line: --new, --show, --hide and --toggle.
+    void runAction(CommandLine::Action action);
 
     // Saves the notes when something changed since the last save; used after edits, and when the
     // session ends or the process is asked to terminate.
@@ -160,6 +163,8 @@ private:
     void reportSoundFailure(const QString &message);
     void showSoundFailures();
     void updateTrayMenuInNotes();
+    // Hides every note (minimised, as "Hide All" does) or shows it, with "Hide All" checked to match.
+    void setAllHidden(bool hidden);
     NoteDefaults noteDefaults() const;
     QString newNoteTitle() const;
 

@@ -61,7 +61,7 @@ void SingleInstance::close()
 bool SingleInstance::sendToRunning(const QString &argument, int timeoutMs) const
 {
     QString text = argument;
-    if (!text.isEmpty() && QFileInfo(text).isRelative())
+    if (!text.isEmpty() && !text.startsWith(requestMark) && QFileInfo(text).isRelative())
         text = QFileInfo(text).absoluteFilePath();
     const QByteArray payload = text.toUtf8();
     if (static_cast<quint64>(payload.size()) > maxMessageBytes)

@@ -9,6 +9,10 @@ class QLocalSocket;
 // The channel between starts of the program on one store. The running instance listens; a later start sends
 // its first command-line argument (possibly empty) to it and exits.
 //
+// The argument is a note file's absolute path, nothing (a new note), or a request: requestMark and a word.
+// No absolute path begins with the mark, on any system ('?' is no character of a Windows path), so an older
+// start that hands a path over is understood as before.
+//
 // The message is "QLT1", a 32-bit big-endian byte count and the argument in UTF-8; the running instance answers
 // with one acknowledgement byte. Every client is handled on its own, so a client that sends nothing or garbage is
 // dropped after clientTimeout() without holding up anyone else. Only the same user (or the administrator, as
@@ -20,6 +24,7 @@ public:
     static constexpr int defaultClientTimeoutMs = 5000;
     // Far above any command line the system allows; a larger count can only be garbage.
     static constexpr quint32 maxMessageBytes = 16 * 1024 * 1024;
+    static constexpr QChar requestMark = u'?';
 
     explicit SingleInstance(QString serverName, QObject *parent = nullptr);
     ~SingleInstance() override;
@@ -31,7 +36,8 @@ public:
     // Stops listening: the program is ending and takes nothing more.
     void close();
     // Sends argument to the running instance; true when it acknowledged within timeoutMs. A relative path is
-    // made absolute here, against this process's working folder, because the running instance has its own.
+    // made absolute here, against this process's working folder, because the running instance has its own; a
+    // request goes as it is.
     bool sendToRunning(const QString &argument, int timeoutMs = 3000) const;
     // The same name for every start on this store, whatever the environment of the start (another HOME, no
     // XDG_RUNTIME_DIR, a different TMPDIR, as under cron, ssh or sudo); two spellings of one path give one name.
