@@ -2,6 +2,7 @@
 
 #include "alarm/form_alarm.h"
 #include "app/about_box.h"
+#include "app/find_window.h"
 #include "app/form_options.h"
 #include "base/app_error.h"
 #include "base/clock.h"
@@ -43,6 +44,7 @@ namespace {
 // clang-format off
 constexpr MenuRow<TForm1> rowsBeforeLanguages[] = {
     {.name = "PMNewStickyNote", .key = u"PMNewStickyNote->Caption", .onClick = &TForm1::PMNewStickyNoteClick},
+    {.name = "PMFind", .key = u"PMFind->Caption", .onClick = &TForm1::PMFindClick},
     {.name = "N3"},
     {.name = "PMSetAll", .key = u"PMSetAll->Caption"},
     {.name = "PMAllOnTop", .key = u"PMAllOnTop->Caption", .depth = 1, .checkable = true, .onClick = &TForm1::PMAllOnTopClick},
@@ -170,6 +172,8 @@ void TForm1::FormCreate(const QString &commandLineFile)
     ErrorDialog::guard([&] {
         m_formOptions = std::make_unique<TFormOptions>(m_settings);
         m_aboutBox = std::make_unique<TAboutBox>();
+        m_formFind = std::make_unique<FindWindow>(*m_list);
+        connect(m_formFind.get(), &FindWindow::noteChosen, this, &TForm1::showFoundNote);
         m_formOptions->setApplyLanguage([this] { ApplyLanguage(m_settings.language()); });
         m_formOptions->setSaveNotes([this] { SaveNotes(); });
         connect(m_formOptions.get(), &TFormOptions::appliedToNotes, this, &TForm1::applyDefaultToNotes);
@@ -466,6 +470,20 @@ void TForm1::PMNewStickyNoteClick()
     m_list->add(record);
 }
 
+void TForm1::PMFindClick()
+{
+    if (m_formFind)
+        m_formFind->open();
+}
+
+void TForm1::showFoundNote(Note *note, const QStringList &words)
+{
+    if (TFormSticky *window = m_windows.value(note)) {
+        FormSticky = window;
+        window->showFound(words);
+    }
+}
+
 void TForm1::PMAllOnTopClick()
 {
     const bool checked = m_trayMenu->action(itemAllOnTop)->isChecked();
@@ -587,7 +605,7 @@ TextTarget::Forms TForm1::textForms()
         const int row = m_trayMenu->find(name);
         return row < 0 ? nullptr : m_trayMenu->action(row);
     };
-    forms.dialogs = {m_formOptions.get(), formAlarm(), m_aboutBox.get()};
+    forms.dialogs = {m_formOptions.get(), formAlarm(), m_aboutBox.get(), m_formFind.get()};
     return forms;
 }
 

@@ -23,6 +23,7 @@
 
 class QAction;
 class QMenu;
+class FindWindow;
 class TAboutBox;
 class TFormAlarm;
 class TFormOptions;
@@ -60,6 +61,8 @@ public:
 
     // Tray menu and tray icon commands.
     void PMNewStickyNoteClick();
+    // "Find...": the one find window, opened or brought to the front.
+    void PMFindClick();
     void PMAllOnTopClick();
     void PMAllLockTextClick();
     void PMHideAllClick();
@@ -107,6 +110,8 @@ public:
     QMenu *PopupMenu1() const { return m_popupMenu; }
     TFormOptions *FormOptions() const { return m_formOptions.get(); }
     TAboutBox *AboutBox() const { return m_aboutBox.get(); }
+    // The find window, made at start-up and shown by "Find...".
+    FindWindow *FormFind() const { return m_formFind.get(); }
     // A tray menu item by its name; a name the menu lacks ends the program, as only a wrong name in the code
     // can ask for it.
     QAction *menuItem(QStringView name) const;
@@ -165,6 +170,8 @@ private:
     void updateTrayMenuInNotes();
     // Hides every note (minimised, as "Hide All" does) or shows it, with "Hide All" checked to match.
     void setAllHidden(bool hidden);
+    // A note chosen in the find window comes to the front with the first of the words selected.
+    void showFoundNote(Note *note, const QStringList &words);
     NoteDefaults noteDefaults() const;
     QString newNoteTitle() const;
 
@@ -178,6 +185,7 @@ private:
     QList<QPointer<TFormSticky>> m_droppedWindows; // of deleted notes, deleted once their own event returned
     std::unique_ptr<TFormOptions> m_formOptions;
     std::unique_ptr<TAboutBox> m_aboutBox;
+    std::unique_ptr<FindWindow> m_formFind;
     std::unique_ptr<MenuTable<TForm1>> m_trayMenu;
     QMenu *m_popupMenu = nullptr;
     TStTrayIcon *m_trayIcon = nullptr;

@@ -30,6 +30,7 @@ constexpr Entry messageRow(const char16_t *key, const char16_t *text)
 constexpr auto beforeLanguages = std::to_array<Entry>({
     // Tray menu
     mainRow(u"PMNewStickyNote->Caption", u"New Sticky Note"),
+    mainRow(u"PMFind->Caption", u"Find..."),
     mainRow(u"PMSetAll->Caption", u"Set All"),
     mainRow(u"PMAllOnTop->Caption", u"On Top"),
     mainRow(u"PMAllLockText->Caption", u"Lock Text"),
@@ -72,6 +73,10 @@ constexpr auto afterLanguages = std::to_array<Entry>({
     mainRow(u"AboutBox->LabelAbout->Caption", u"place stickies on screen"),
     mainRow(u"AboutBox->LabelAuthor->Caption", u"The Quillet developers"),
     mainRow(u"AboutBox->LabelSite->Caption", u"https://www.gnu.org/licenses/gpl-3.0.html"),
+    // Find window; its field's hint is kept in a property of the form, as the alarm dialog's message is
+    mainRow(u"FormFind->Caption", u"Find Note"),
+    mainRow(u"FormFind->Hint->Text", u"Words in the title or text"),
+    mainRow(u"FormFind->LabelNoNotes->Caption", u"No notes found"),
     // Note window context menu
     noteRow(u"FormSticky->PMUndo->Caption", u"Undo"),
     noteRow(u"FormSticky->PMCut->Caption", u"Cut"),
@@ -131,7 +136,7 @@ constexpr auto catalog = [] {
     return all;
 }();
 
-constexpr std::size_t mainFormCount = 38;
+constexpr std::size_t mainFormCount = 42;
 constexpr std::size_t noteWindowCount = 40;
 
 // entries(Group) hands out one contiguous slice per group, which holds only while the rows come grouped in
@@ -187,7 +192,7 @@ QString builtInText(QStringView key)
 
 KeyPath parse(QStringView key)
 {
-    static constexpr QStringView forms[] = {u"FormOptions", u"FormAlarm", u"AboutBox", u"FormSticky"};
+    static constexpr QStringView forms[] = {u"FormOptions", u"FormAlarm", u"AboutBox", u"FormFind", u"FormSticky"};
     static constexpr QStringView separator = u"->";
     KeyPath path;
     QStringView rest = key;

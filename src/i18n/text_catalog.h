@@ -22,7 +22,7 @@ struct Entry {
     Group group;
 };
 
-// Every entry in the order of application: the 38 of the main form, the 40 of a note window, then the
+// Every entry in the order of application: the 42 of the main form, the 40 of a note window, then the
 // messages.
 std::span<const Entry> entries();
 // The entries one operation applies, in its order.
@@ -35,7 +35,8 @@ QString builtInText(QStringView key);
 
 // A key read as the path it is. "PMExit->Caption": no form, the tray menu's item "PMExit". "FormAlarm->Caption":
 // the form's own title, no control. "FormAlarm->ComboBoxPeriod->Items->Strings[2]": property "Items->Strings[2]",
-// index 2. The forms are FormOptions, FormAlarm, AboutBox and FormSticky; any other first part is a tray item.
+// index 2. The forms are FormOptions, FormAlarm, AboutBox, FormFind and FormSticky; any other first part is a tray
+// item.
 struct KeyPath {
     QStringView form;
     QStringView control;

@@ -1,9 +1,39 @@
 #include "model/note.h"
 
+#include "base/app_error.h"
+#include "rtf/rtf_reader.h"
+
+#include <QTextDocument>
+
 Note::Note(const NoteRecord &record, QObject *parent)
     : QObject(parent)
 {
+    // Every change of the note passes here, the window's edits of its text too.
+    connect(this, &Note::changed, this, [this] { m_plainTextStale = true; });
     setRecord(record);
+}
+
+const QString &Note::plainText() const
+{
+    if (m_plainTextStale && m_livePlainText) {
+        if (std::optional<QString> shown = m_livePlainText()) {
+            m_plainText = *std::move(shown);
+            m_plainTextStale = false;
+        }
+    }
+    if (m_plainTextStale) {
+        const QString text = record().text;
+        QTextDocument document;
+        // A text that is no readable RTF is shown as it is by the window, and found as it is.
+        try {
+            RtfReader::readNoteText(text, &document);
+            m_plainText = document.toPlainText();
+        } catch (const AppError &) {
+            m_plainText = text;
+        }
+        m_plainTextStale = false;
+    }
+    return m_plainText;
 }
 
 NoteRecord Note::record() const
@@ -61,10 +91,12 @@ void Note::setLockText(bool locked)
     set(m_record.lockText, locked);
 }
 
-void Note::setLiveState(LiveState read)
+void Note::setLiveState(LiveState read, LivePlainText plainText)
 {
     // The window that goes leaves its last bounds and text behind.
     if (m_liveState)
         m_liveState(m_record);
     m_liveState = std::move(read);
+    m_livePlainText = std::move(plainText);
+    m_plainTextStale = true;
 }

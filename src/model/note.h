@@ -6,6 +6,7 @@
 #include <QObject>
 
 #include <functional>
+#include <optional>
 
 // One note of the list: everything that is stored of it, and its alarm with a countdown's due moment. The
 // window that shows it writes the user's changes here. Two things change in the window without the window
@@ -35,9 +36,16 @@ public:
     void setLockText(bool locked);
 
     // The window's reader of its live bounds and text (see above); an empty one detaches the window, which
-    // hands its state over first.
+    // hands its state over first. plainText gives the text the window shows without its formatting, read
+    // far faster than the RTF; nothing when the window does not show all of it.
     using LiveState = std::function<void(NoteRecord &record)>;
-    void setLiveState(LiveState read);
+    using LivePlainText = std::function<std::optional<QString>()>;
+    void setLiveState(LiveState read, LivePlainText plainText = {});
+
+    // The text without its formatting, as a search reads it: read once after each change (from the window
+    // that shows it, else from the RTF), so that searching many notes again and again reads nothing that did
+    // not change.
+    const QString &plainText() const;
 
     // The alarm, changed in place by the alarm dialog and the scheduler; markChanged() tells the list.
     NoteAlarm &alarm() { return m_alarm; }
@@ -54,4 +62,7 @@ private:
     NoteRecord m_record; // its alarm fields and due moment live in m_alarm
     NoteAlarm m_alarm;
     LiveState m_liveState;
+    LivePlainText m_livePlainText;
+    mutable QString m_plainText;
+    mutable bool m_plainTextStale = true;
 };

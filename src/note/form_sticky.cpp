@@ -7,6 +7,7 @@
 #include "i18n/language_file.h"
 #include "i18n/message_text.h"
 #include "i18n/text_catalog.h"
+#include "model/note_search.h"
 #include "note/note_edit.h"
 #include "note/note_print.h"
 #include "note/text_format.h"
@@ -245,7 +246,7 @@ void TFormSticky::attach(Note *note)
         m_note = note;
         showNote();
     }
-    m_note->setLiveState([this](NoteRecord &record) { readLiveState(record); });
+    attachLiveState();
     connect(m_note, &Note::changed, this, &TFormSticky::changed);
     connect(this, &QWidget::windowTitleChanged, this, [this](const QString &title) {
         if (m_note)
@@ -413,6 +414,17 @@ QPoint TFormSticky::storedPosition() const
     return position;
 }
 
+void TFormSticky::attachLiveState()
+{
+    m_note->setLiveState([this](NoteRecord &record) { readLiveState(record); },
+                         [this]() -> std::optional<QString> {
+                             // A text too long to show whole is only whole in its RTF.
+                             if (m_textCut)
+                                 return std::nullopt;
+                             return m_richEdit->document()->toPlainText();
+                         });
+}
+
 void TFormSticky::readLiveState(NoteRecord &record) const
 {
     const QPoint position = storedPosition();
@@ -429,7 +441,7 @@ void TFormSticky::applyRecord(const NoteRecord &record)
     m_note->setLiveState({});
     m_note->setRecord(record);
     showNote();
-    m_note->setLiveState([this](NoteRecord &live) { readLiveState(live); });
+    attachLiveState();
 }
 
 void TFormSticky::showNote()
@@ -493,6 +505,24 @@ void TFormSticky::updateWrapMode()
     m_richEdit->setWordWrapMode(hasLongWord(m_richEdit->document()->toPlainText())
                                     ? QTextOption::WrapAnywhere
                                     : QTextOption::WrapAtWordBoundaryOrAnywhere);
+}
+
+void TFormSticky::showFound(const QStringList &words)
+{
+    // A hidden note (minimised, or "Hide All") comes back at its place.
+    if (isMinimized() || !isVisible())
+        showNormal();
+    Window::bringToFront(this);
+    // The window shows the note's text as the search read it, so a place in one is the same place in the other.
+    const NoteSearch::Match match = NoteSearch::firstMatch(words, m_richEdit->document()->toPlainText());
+    QTextCursor cursor(m_richEdit->document());
+    if (match.isValid()) {
+        cursor.setPosition(int(match.position));
+        cursor.setPosition(int(match.position + match.length), QTextCursor::KeepAnchor);
+    }
+    m_richEdit->setTextCursor(cursor);
+    m_richEdit->ensureCursorVisible();
+    m_richEdit->setFocus();
 }
 
 QString TFormSticky::noteText() const

@@ -195,6 +195,9 @@ public:
     void Timer1Timer();
     // The note is deleted: its alarm no longer fires, and a ringing one stops.
     void stopAlarm();
+    // "Find...": shows the note in front of the others with the first place of any of the words selected in
+    // its text (the caret at the start when only the title holds them).
+    void showFound(const QStringList &words);
 
 signals:
     // The window was closed: the main form takes it out of the note list.
@@ -220,6 +223,8 @@ private:
     void showNote();
     // What the window keeps of the note on its own: its bounds and text.
     void readLiveState(NoteRecord &record) const;
+    // Lends the note its readers of the live bounds, text and plain text of this window.
+    void attachLiveState();
     QPoint storedPosition() const;
     void FormShow();
     void applyTrayMenu();

@@ -83,8 +83,8 @@ private slots:
         const MenuImage english = noteMenu(note);
         QVERIFY(!english.pixels.isEmpty());
 
-        // "Language" is the sixth item (separators not counted), "Greek" the fourth of its submenu.
-        trayMenu(QStringList(6, QStringLiteral("Down")) + QStringList{QStringLiteral("Right")} +
+        // "Language" is the seventh item (separators not counted), "Greek" the fourth of its submenu.
+        trayMenu(QStringList(7, QStringLiteral("Down")) + QStringList{QStringLiteral("Right")} +
                  QStringList(3, QStringLiteral("Down")) + QStringList{QStringLiteral("Return")});
         const MenuImage greek = noteMenu(note);
         QVERIFY(!greek.pixels.isEmpty());
@@ -109,7 +109,7 @@ private slots:
         QVERIFY(laterMenu.pixels == greek.pixels);
 
         // The dialogs' titles are texts X does show.
-        trayMenu(QStringList(5, QStringLiteral("Down")) << QStringLiteral("Return"));
+        trayMenu(QStringList(6, QStringLiteral("Down")) << QStringLiteral("Return"));
         const QString options = DesktopProbe::waitForWindow(QStringLiteral("Επιλογές"));
         QVERIFY2(!options.isEmpty(), "no Greek options dialog");
         DesktopProbe::xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), options});

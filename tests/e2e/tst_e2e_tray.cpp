@@ -88,8 +88,8 @@ private slots:
     {
         QTest::addColumn<int>("place"); // the item's place in the menu, separators not counted
         QTest::addColumn<QString>("title");
-        QTest::newRow("Options") << 5 << "Options";
-        QTest::newRow("About Program") << 7 << "About Program";
+        QTest::newRow("Options") << 6 << "Options";
+        QTest::newRow("About Program") << 8 << "About Program";
     }
     void trayMenu_optionsAndAbout_openTheirDialogs()
     {
@@ -130,11 +130,11 @@ private slots:
             QVERIFY2(!window.isEmpty(), qPrintable(titles[i]));
             QTRY_COMPARE_WITH_TIMEOUT(placed(window), places[i], 5000);
         }
-        // "Delete All" is the fourth item, "Restore Deleted Notes" the fifth (separators not counted).
-        trayMenu(QStringList(4, QStringLiteral("Down")) << QStringLiteral("Return"));
+        // "Delete All" is the fifth item, "Restore Deleted Notes" the sixth (separators not counted).
+        trayMenu(QStringList(5, QStringLiteral("Down")) << QStringLiteral("Return"));
         for (const QString &title : titles)
             QTRY_VERIFY_WITH_TIMEOUT(DesktopProbe::windowsTitled(title).isEmpty(), 10000);
-        trayMenu(QStringList(5, QStringLiteral("Down")) << QStringLiteral("Return"));
+        trayMenu(QStringList(6, QStringLiteral("Down")) << QStringLiteral("Return"));
         for (int i = 0; i < titles.size(); ++i) {
             const QString window = DesktopProbe::waitForWindow(titles[i]);
             QVERIFY2(!window.isEmpty(), qPrintable(titles[i]));
@@ -146,6 +146,37 @@ private slots:
         QCOMPARE(store.readInteger(u"Stickies", u"Total", -1), 2);
         QCOMPARE(store.readString(u"Stickie1", u"Title"), titles[0]);
         QCOMPARE(store.readString(u"Stickie2", u"Title"), titles[1]);
+    }
+
+    void trayMenu_find_bringsAHiddenNoteByAWordOfItsText()
+    {
+        QVERIFY(m_program.writeFile(QStringLiteral("stickies.ini"),
+                                    "[Stickies]\r\nTotal=2\r\n[Stickie1]\r\nTitle=e2e apples\r\nLeft=100\r\n"
+                                    "Top=300\r\nText=apples and pears\r\n[Stickie2]\r\nTitle=e2e tree\r\n"
+                                    "Left=420\r\nTop=340\r\nText={\\rtf1 under the \\b pear\\b0  tree}\r\n"));
+        startProgram();
+        const QStringList titles{QStringLiteral("e2e apples"), QStringLiteral("e2e tree")};
+        for (const QString &title : titles)
+            QVERIFY2(!DesktopProbe::waitForWindow(title).isEmpty(), qPrintable(title));
+        // "Hide All" is the fourth item, "Find..." the second (separators not counted).
+        trayMenu(QStringList(4, QStringLiteral("Down")) << QStringLiteral("Return"));
+        for (const QString &title : titles)
+            QTRY_VERIFY_WITH_TIMEOUT(DesktopProbe::windowsTitled(title).isEmpty(), 30000);
+
+        trayMenu({QStringLiteral("Down"), QStringLiteral("Down"), QStringLiteral("Return")});
+        const QString find = DesktopProbe::waitForWindow(QStringLiteral("Find Note"));
+        QVERIFY2(!find.isEmpty(), "the find window did not open");
+        DesktopProbe::xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), find});
+        DesktopProbe::xdotool(
+            {QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("100"), QStringLiteral("PEAR tree")});
+        DesktopProbe::keys({QStringLiteral("Return")});
+        QVERIFY2(!DesktopProbe::waitForWindow(titles[1]).isEmpty(), "the note found did not come");
+        // The other note stays hidden, and the find window stays one.
+        QVERIFY(DesktopProbe::windowsTitled(titles[0]).isEmpty());
+        trayMenu({QStringLiteral("Down"), QStringLiteral("Down"), QStringLiteral("Return")});
+        QVERIFY(DesktopProbe::syncWith(DesktopProbe::waitForWindow(QStringLiteral("Find Note"))));
+        QCOMPARE(DesktopProbe::windowsTitled(QStringLiteral("Find Note")).size(), 1);
+        QVERIFY(m_program.terminate());
     }
 
     void doubleClick_createsOneNoteAndNoOtherWindow()
