@@ -1,5 +1,7 @@
 #include "model/note.h"
 
+#include <QMetaMethod>
+
 Note::Note(const NoteRecord &record, QObject *parent)
     : QObject(parent)
 {
@@ -67,4 +69,18 @@ void Note::setLiveState(LiveState read)
     if (m_liveState)
         m_liveState(m_record);
     m_liveState = std::move(read);
+}
+
+void Note::replace(const NoteRecord &record)
+{
+    if (isSignalConnected(QMetaMethod::fromSignal(&Note::replaced)))
+        Q_EMIT replaced(record);
+    else
+        setRecord(record);
+}
+
+void Note::setIdentity(const QString &id, const QString &revision)
+{
+    m_record.id = id;
+    m_record.revision = revision;
 }
