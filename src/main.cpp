@@ -2,12 +2,16 @@
 #include "app/form1.h"
 #include "app/quillet_application.h"
 #include "app/store_guard.h"
+#include "base/app_error.h"
 #include "base/program_folders.h"
+#include "i18n/message_text.h"
 #include "platform/termination_signals.h"
+#include "store/settings.h"
 #include "widgets/error_dialog.h"
 #include "widgets/quiet_caret.h"
 #include "widgets/st_tray_icon.h"
 
+#include <QDir>
 #include <QTextStream>
 
 int main(int argc, char **argv)
@@ -32,10 +36,19 @@ int main(int argc, char **argv)
 
     QuilletApplication app(argc, argv);
     QApplication::setWindowIcon(TStTrayIcon::builtInIcon());
-    const ProgramFolders folders = ProgramFolders::forExecutable(QCoreApplication::applicationFilePath());
+    ProgramFolders folders = ProgramFolders::forExecutable(QCoreApplication::applicationFilePath());
+    // The store's folder must be known before the instance claims it; the settings are read again, and what
+    // cannot be read in them reported, once the program runs.
+    Settings early;
+    try {
+        early.read(folders.settingsPath);
+    } catch (const AppError &) {
+    }
+    const QString storeFolder = early.storeFolder();
+    const bool storeFolderMade = folders.useStoreFolder(storeFolder);
 
     // One instance per store: a later start hands its argument to the running one and ends.
-    StoreGuard guard(folders.storePath);
+    StoreGuard guard(folders.storePath, folders.lockPath());
     switch (guard.claim(commandLine.handOver())) {
     case StoreGuard::Outcome::HandedOver:
         return 0;
@@ -47,6 +60,11 @@ int main(int argc, char **argv)
     }
 
     QuietCaret quietCaret;
+    if (!storeFolderMade) {
+        ErrorDialog::show(
+            MessageText::text(u"Messages->StoreFolderNotMade")
+                .arg(QDir::toNativeSeparators(storeFolder), QDir::toNativeSeparators(folders.dataFolder)));
+    }
     TForm1 form(folders);
     QObject::connect(&guard.channel(), &SingleInstance::argumentReceived, &form, &TForm1::handleSecondStart);
     QObject::connect(&form, &TForm1::closing, &guard.channel(), &SingleInstance::close);

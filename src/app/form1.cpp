@@ -116,6 +116,11 @@ TForm1::TForm1(const ProgramFolders &folders, QWidget *parent)
         ErrorDialog::show(MessageText::text(u"Messages->NotesRecovered")
                               .arg(QDir::toNativeSeparators(storePath), QDir::toNativeSeparators(recovered)));
     });
+    connect(m_list.get(), &NoteList::storeNotMerged, this, [](const QString &path, const QString &reason) {
+        ErrorDialog::show(MessageText::text(u"Messages->StoreNotMerged").arg(QDir::toNativeSeparators(path), reason));
+    });
+    // Alarms that came in from another machine ring on time here too.
+    connect(m_list.get(), &NoteList::merged, this, [this] { m_alarms.reschedule(); });
     // The alarms were watched until the save, which a start after a crash needs to know.
     m_list->setAfterSave([this] { writeSettings(); });
     updateRestoreItem();
@@ -187,6 +192,9 @@ void TForm1::FormCreate(const QString &commandLineFile)
         ApplyLanguage(m_settings.language());
 
         LoadNotes();
+        // A store in a folder of its own is shared with other machines through a file-sync engine.
+        if (m_folders.hasOwnStoreFolder() && !m_closed)
+            m_list->startSync();
         if (!commandLineFile.isEmpty() && !m_closed)
             OpenNoteFile(commandLineFile);
     });

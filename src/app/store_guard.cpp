@@ -4,9 +4,9 @@
 #include <QDir>
 #include <QThread>
 
-StoreGuard::StoreGuard(const QString &storePath)
+StoreGuard::StoreGuard(const QString &storePath, const QString &lockPath)
     : m_storePath(storePath)
-    , m_lock(storePath + QStringLiteral(".lock"))
+    , m_lock(lockPath.isEmpty() ? storePath + QStringLiteral(".lock") : lockPath)
     , m_channel(SingleInstance::serverNameFor(storePath))
 {
     // Only a lock whose process is gone (a kill -9, a crash) is stale, and that one is taken over at once;

@@ -20,7 +20,8 @@ public:
 
     static constexpr int defaultWaitMs = 30000;
 
-    explicit StoreGuard(const QString &storePath);
+    // lockPath: the lock file, by default "<store>.lock".
+    explicit StoreGuard(const QString &storePath, const QString &lockPath = {});
 
     Outcome claim(const QString &argument, int waitMs = defaultWaitMs);
     QString refusal() const { return m_refusal; }

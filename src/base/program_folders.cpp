@@ -2,7 +2,9 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QStandardPaths>
+#include <QSysInfo>
 #include <QTemporaryFile>
 
 ProgramFolders ProgramFolders::forExecutable(const QString &executablePath)
@@ -30,7 +32,32 @@ ProgramFolders ProgramFolders::forExecutable(const QString &executablePath)
     }
     folders.settingsPath = folders.dataFolder + executable.completeBaseName() + QStringLiteral(".ini");
     folders.storePath = folders.dataFolder + QLatin1String(storeFileName);
+    folders.storeFolder = folders.dataFolder;
     return folders;
+}
+
+bool ProgramFolders::useStoreFolder(const QString &folder)
+{
+    if (folder.trimmed().isEmpty())
+        return true;
+    QString path = folder.trimmed();
+    if (path == QLatin1String("~") || path.startsWith(QLatin1String("~/")))
+        path = QDir::homePath() + path.mid(1);
+    const QString absolute = QDir::cleanPath(QDir(dataFolder).absoluteFilePath(path)) + QLatin1Char('/');
+    if (!QDir().mkpath(absolute))
+        return false;
+    storeFolder = absolute;
+    storePath = storeFolder + QLatin1String(storeFileName);
+    return true;
+}
+
+QString ProgramFolders::lockPath() const
+{
+    if (!hasOwnStoreFolder())
+        return storePath + QStringLiteral(".lock");
+    QString host = QSysInfo::machineHostName();
+    host.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9._-]")), QStringLiteral("_"));
+    return storePath + QLatin1Char('.') + (host.isEmpty() ? QStringLiteral("host") : host) + QStringLiteral(".lock");
 }
 
 bool ProgramFolders::canCreateFileIn(const QString &folder)

@@ -125,6 +125,12 @@ constexpr auto afterLanguages = std::to_array<Entry>({
     messageRow(u"Messages->TextTooLong", u"The text of this note is too long to be edited; it stays locked"),
     // %1 the store that could not be read, %2 the file that keeps the notes made meanwhile
     messageRow(u"Messages->NotesRecovered", u"%1 cannot be read, so the notes of this session were saved to %2"),
+    // %1 the "Store Folder" of the settings, %2 the data folder that keeps the notes instead
+    messageRow(u"Messages->StoreFolderNotMade", u"The folder %1 cannot be created, so the notes are kept in %2"),
+    // %1 the store that another program replaced, %2 what is wrong with the file that took its place
+    messageRow(u"Messages->StoreNotMerged",
+               u"%1 was replaced by a file that cannot be merged yet (%2); it is merged once it is whole, and no note "
+               u"is lost meanwhile"),
 });
 
 constexpr auto catalog = [] {

@@ -3,6 +3,7 @@
 #include "base/app_error.h"
 #include "rtf/rtf_reader.h"
 
+#include <QMetaMethod>
 #include <QTextDocument>
 
 Note::Note(const NoteRecord &record, QObject *parent)
@@ -99,4 +100,18 @@ void Note::setLiveState(LiveState read, LivePlainText plainText)
     m_liveState = std::move(read);
     m_livePlainText = std::move(plainText);
     m_plainTextStale = true;
+}
+
+void Note::replace(const NoteRecord &record)
+{
+    if (isSignalConnected(QMetaMethod::fromSignal(&Note::replaced)))
+        Q_EMIT replaced(record);
+    else
+        setRecord(record);
+}
+
+void Note::setIdentity(const QString &id, const QString &revision)
+{
+    m_record.id = id;
+    m_record.revision = revision;
 }

@@ -23,6 +23,8 @@ public:
     // Sets every stored property. An armed countdown resumes from the record's due moment.
     void setRecord(const NoteRecord &record);
 
+    // The note's identity in the store (see NoteRecord::id).
+    const QString &id() const { return m_record.id; }
     const QString &title() const { return m_record.title; }
     void setTitle(const QString &title);
     int opacity() const { return m_record.opacity; }
@@ -34,6 +36,12 @@ public:
     // The user's own lock, which the store keeps as "Lock Text".
     bool lockText() const { return m_record.lockText; }
     void setLockText(bool locked);
+
+    // Takes a version of the note that came from elsewhere (another machine's store): the window that shows the
+    // note takes it whole, live bounds and text included.
+    void replace(const NoteRecord &record);
+    // The identity and revision a save gave the note; they are no change of the note.
+    void setIdentity(const QString &id, const QString &revision);
 
     // The window's reader of its live bounds and text (see above); an empty one detaches the window, which
     // hands its state over first. plainText gives the text the window shows without its formatting, read
@@ -55,6 +63,8 @@ public:
 signals:
     // A stored property changed: the list saves it before long.
     void changed();
+    // replace() hands the window a record to show and keep; nobody listens while no window shows the note.
+    void replaced(const NoteRecord &record);
 
 private:
     template <typename T> void set(T &field, const T &value);

@@ -2,13 +2,21 @@
 
 #include "base/app_error.h"
 #include "base/clock.h"
+#include "model/store_watcher.h"
 #include "store/note_store.h"
 #include "store/profile.h"
+#include "store/revision.h"
 #include "store/store_backups.h"
+#include "store/store_merge.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QRegularExpression>
+#include <QSysInfo>
+#include <QUuid>
 
 #include <utility>
 
@@ -16,8 +24,15 @@ NoteList::NoteList(QString storePath, QString dataFolder, QObject *parent)
     : QObject(parent)
     , m_storePath(std::move(storePath))
     , m_dataFolder(std::move(dataFolder))
-    , m_trash(NoteTrash::pathBeside(m_storePath))
+    , m_trash(m_dataFolder + QLatin1String(NoteTrash::fileName))
 {
+    // Two program folders on one machine are two machines to the store: each counts its own changes.
+    const QByteArray seed = QSysInfo::machineUniqueId() + '\n' + QSysInfo::machineHostName().toUtf8() + '\n' +
+                            QFileInfo(m_dataFolder).absoluteFilePath().toUtf8();
+    m_machine = QString::fromLatin1(QCryptographicHash::hash(seed, QCryptographicHash::Sha1).toHex().left(8));
+    m_syncRetry.setSingleShot(true);
+    m_syncRetry.setInterval(3000);
+    connect(&m_syncRetry, &QTimer::timeout, this, &NoteList::syncWithDisk);
     for (QTimer *timer : {&m_autosave, &m_autosaveLimit}) {
         timer->setSingleShot(true);
         connect(timer, &QTimer::timeout, this, &NoteList::saveIfChanged);
@@ -59,17 +74,25 @@ Note *NoteList::append(const NoteRecord &record)
 
 Note *NoteList::add(const NoteRecord &record)
 {
-    Note *note = append(record);
+    // A new note, or a copy read from a .stc file: a note of its own, whatever it was before.
+    NoteRecord fresh = record;
+    fresh.id = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    fresh.revision.clear();
+    Note *note = append(fresh);
     Q_EMIT added(note);
     noteChanged(note);
     return note;
 }
 
-NoteRecord NoteList::take(qsizetype index)
+NoteRecord NoteList::take(qsizetype index, bool rememberDeleted)
 {
     Note *note = m_notes.takeAt(index);
     // Kept as it was, alarm and all, before whoever shows it silences the alarm.
     NoteRecord record = note->record();
+    // The store remembers the delete, so that a machine that shares it deletes the note too, unless it changed
+    // the note since the version it was deleted in.
+    if (rememberDeleted && !record.id.isEmpty())
+        m_deleted.append({record.id, record.revision, Clock::current().now().toUTC()});
     Q_EMIT removed(note);
     delete note;
     return record;
@@ -176,7 +199,11 @@ void NoteList::removeStaleTemporaryFiles() const
     // A kill during a save can leave the temporary file that was about to replace the store (or another of
     // the program's files); the old file is still whole, so the leftover only takes room. Only names of the
     // program's own go: a user's "stickies.ini.bak001" stays.
-    for (const QString &folderPath : {m_dataFolder, m_dataFolder + QStringLiteral("backups")}) {
+    QStringList folders{m_dataFolder, m_dataFolder + QStringLiteral("backups")};
+    const QString storeFolder = QFileInfo(m_storePath).absolutePath();
+    if (QDir(storeFolder) != QDir(m_dataFolder))
+        folders.append(storeFolder);
+    for (const QString &folderPath : std::as_const(folders)) {
         const QDir folder(folderPath);
         for (const QString &entry : folder.entryList(QDir::Files | QDir::Hidden)) {
             if (Profile::isLeftoverTemporary(entry))
@@ -199,6 +226,13 @@ QStringList NoteList::load(int eightBitCodePage)
         loadTrash(nullptr);
         return {};
     }
+    m_codePage = eightBitCodePage;
+    StoreMerge::identify(result.notes);
+    m_deleted = result.deleted;
+    m_diskContent = result;
+    QFile file(m_storePath);
+    if (file.open(QIODevice::ReadOnly))
+        m_diskBytes = file.readAll();
     loadTrash(&result.notes);
     m_lastSaved = result.notes;
     m_notes.reserve(result.notes.size());
@@ -242,8 +276,29 @@ void NoteList::writeRecords(QList<NoteRecord> records)
     if (m_storeUnreadable) {
         writeRecovered(records);
     } else {
+        records = stamped(std::move(records));
+        // A store that came in since this run last read or wrote it holds another machine's changes, which
+        // this save would otherwise overwrite.
+        if (m_syncing) {
+            QByteArray bytes;
+            try {
+                if (const std::optional<NoteStore::Content> incoming = readIncoming(m_storePath, &bytes))
+                    records = mergeIn({*incoming}, std::move(records));
+            } catch (const AppError &error) {
+                keepAside(m_storePath);
+                Q_EMIT storeNotMerged(m_storePath, error.message());
+            }
+        }
         backupError = backUpStore();
-        NoteStore::save(m_storePath, records);
+        // Notes here again (restored, or changed since their delete elsewhere) are no longer deleted.
+        QSet<QString> present;
+        for (const NoteRecord &record : std::as_const(records))
+            present.insert(record.id);
+        const QDateTime oldest = Clock::current().now().toUTC().addDays(-StoreMerge::keepDeletedDays);
+        m_deleted.removeIf([&](const NoteStore::DeletedNote &deleted) {
+            return present.contains(deleted.id) || deleted.when < oldest;
+        });
+        writeStore({records, m_deleted});
     }
     m_lastSaved = std::move(records);
     m_autosaveErrorShown = false;
@@ -260,7 +315,7 @@ QString NoteList::backUpStore()
         return {};
     m_backupDay = today;
     try {
-        StoreBackups::backUp(m_storePath, today);
+        StoreBackups::backUp(m_storePath, today, m_dataFolder + QStringLiteral("backups/"));
     } catch (const AppError &error) {
         // A folder of backups that cannot be written would otherwise ask every day; once a run is enough.
         if (!m_backupErrorShown) {
@@ -281,7 +336,7 @@ void NoteList::writeRecovered(const QList<NoteRecord> &records)
         if (records.isEmpty())
             return;
         const QString stem =
-            m_storePath + QStringLiteral(".recovered-") + Clock::current().now().toString(QStringLiteral("yyyy-MM-dd"));
+            localPath(QStringLiteral(".recovered-") + Clock::current().now().toString(QStringLiteral("yyyy-MM-dd")));
         m_recoveredPath = stem;
         for (int n = 2; QFileInfo::exists(m_recoveredPath) || QFileInfo(m_recoveredPath).isSymLink(); ++n)
             m_recoveredPath = stem + QLatin1Char('-') + QString::number(n);
@@ -290,5 +345,204 @@ void NoteList::writeRecovered(const QList<NoteRecord> &records)
     if (!m_recoveredReported) {
         m_recoveredReported = true;
         Q_EMIT notesRecovered(m_storePath, m_recoveredPath);
+    }
+}
+
+QString NoteList::localPath(const QString &suffix) const
+{
+    return m_dataFolder + QFileInfo(m_storePath).fileName() + suffix;
+}
+
+QList<NoteRecord> NoteList::stamped(QList<NoteRecord> records)
+{
+    // A note's revision advances once for each save that finds it changed, counted from what the store held.
+    QHash<QString, const NoteRecord *> before;
+    for (const NoteRecord &record : std::as_const(m_lastSaved))
+        before.insert(record.id, &record);
+    StoreMerge::identify(records);
+    for (qsizetype i = 0; i < records.size(); ++i) {
+        NoteRecord &record = records[i];
+        const NoteRecord *was = before.value(record.id);
+        NoteRecord unchanged = record;
+        if (was)
+            unchanged.revision = was->revision;
+        if (!was || unchanged != *was)
+            record.revision = Revision::fromString(record.revision).advanced(m_machine).toString();
+        if (i < m_notes.size())
+            m_notes[i]->setIdentity(record.id, record.revision);
+    }
+    return records;
+}
+
+void NoteList::writeStore(const NoteStore::Content &content)
+{
+    const QByteArray bytes = NoteStore::contentBytes(content);
+    if (!Profile::writeWholeFile(m_storePath, bytes)) {
+        throw AppError(QStringLiteral("Unable to write to %1")
+                           .arg(QDir::toNativeSeparators(QFileInfo(m_storePath).absoluteFilePath())));
+    }
+    m_diskBytes = bytes;
+    m_diskContent = content;
+}
+
+bool NoteList::isConflictCopy(const QString &fileName, const QString &storeFileName)
+{
+    const QString stem = QRegularExpression::escape(QFileInfo(storeFileName).completeBaseName());
+    const QString suffix = QRegularExpression::escape(QLatin1Char('.') + QFileInfo(storeFileName).suffix());
+    static const QString patterns =
+        QStringLiteral("^(?:%1\\.sync-conflict-[^/]*|%1 \\([^/]*conflicted copy[^/]*\\))%2$");
+    return QRegularExpression(patterns.arg(stem, suffix), QRegularExpression::CaseInsensitiveOption)
+        .match(fileName)
+        .hasMatch();
+}
+
+std::optional<NoteStore::Content> NoteList::readIncoming(const QString &path, QByteArray *bytes)
+{
+    QFile file(path);
+    if (!file.exists())
+        return std::nullopt;
+    const QString shown = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+    if (!QFileInfo(path).isFile() || QFileInfo(path).size() > Profile::maxFileBytes || !file.open(QIODevice::ReadOnly))
+        throw AppError(QStringLiteral("Cannot open file %1").arg(shown));
+    *bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw AppError(QStringLiteral("Cannot open file %1").arg(shown));
+    // This run's own save, or the store as this run read it: nothing came in.
+    if (path == m_storePath && *bytes == m_diskBytes)
+        return std::nullopt;
+    const Profile profile = Profile::fromBytesInCodePage(*bytes, m_codePage, path);
+    if (const QString reason = NoteStore::incompleteReason(*bytes, profile); !reason.isEmpty())
+        throw AppError(reason);
+    NoteStore::LoadResult result = NoteStore::read(profile, m_defaults);
+    StoreMerge::identify(result.notes);
+    if (path == m_storePath) {
+        m_diskBytes = *bytes;
+        m_diskContent = result;
+    }
+    return NoteStore::Content(result);
+}
+
+QList<NoteRecord> NoteList::mergeIn(const QList<NoteStore::Content> &incoming, QList<NoteRecord> local)
+{
+    const QDateTime now = Clock::current().now().toUTC();
+    NoteStore::Content merged{std::move(local), m_deleted};
+    QList<NoteRecord> removed;
+    for (const NoteStore::Content &other : incoming) {
+        StoreMerge::Result result = StoreMerge::merge(merged, other, now);
+        merged = std::move(result.merged);
+        removed += result.removed;
+    }
+    // The notes the other machine deleted leave the list, into the trash; changed ones take the other
+    // version, new ones come in after the others: the merged order is the list's order.
+    QList<NoteRecord> trashed;
+    for (const NoteRecord &gone : std::as_const(removed)) {
+        for (qsizetype i = 0; i < m_notes.size(); ++i) {
+            if (m_notes[i]->id() == gone.id) {
+                trashed.append(take(i, false));
+                break;
+            }
+        }
+    }
+    QHash<QString, Note *> byId;
+    for (Note *note : std::as_const(m_notes))
+        byId.insert(note->id(), note);
+    for (const NoteRecord &record : std::as_const(merged.notes)) {
+        if (Note *note = byId.value(record.id)) {
+            if (note->record() != record)
+                note->replace(record);
+        } else {
+            Q_EMIT added(append(record));
+        }
+    }
+    m_deleted = merged.deleted;
+    if (!trashed.isEmpty() && m_trashUsable) {
+        try {
+            m_trash.add(trashed, Clock::current().now());
+        } catch (const AppError &error) {
+            reportTrashError(error.message());
+        }
+        Q_EMIT trashChanged();
+    }
+    Q_EMIT this->merged();
+    return merged.notes;
+}
+
+void NoteList::keepAside(const QString &path)
+{
+    // A file that cannot be merged is not thrown away by the save that replaces it: a copy stays on this
+    // machine.
+    const QString stem =
+        localPath(QStringLiteral(".unmerged-") + Clock::current().now().toString(QStringLiteral("yyyy-MM-dd")));
+    QString copy = stem;
+    for (int n = 2; QFileInfo::exists(copy); ++n)
+        copy = stem + QLatin1Char('-') + QString::number(n);
+    QFile::copy(path, copy);
+}
+
+void NoteList::startSync()
+{
+    if (m_syncing)
+        return;
+    m_syncing = true;
+    m_watcher = std::make_unique<StoreWatcher>(m_storePath);
+    connect(m_watcher.get(), &StoreWatcher::storeMayHaveChanged, this, &NoteList::syncWithDisk);
+    m_watcher->start();
+    // What came in while the program was starting.
+    syncWithDisk();
+}
+
+void NoteList::syncWithDisk()
+{
+    if (!m_syncing || !m_loaded || m_storeUnreadable || m_autosaveStopped)
+        return;
+    QList<NoteStore::Content> incoming;
+    QStringList copies;
+    const auto report = [this](const QString &path, const QByteArray &bytes, const QString &reason) {
+        // Told once for each file; tried again when it changes, and a little later in case it settles.
+        m_syncRetry.start();
+        if (m_unmergedShown.contains(path.toUtf8() + '\n' + bytes))
+            return;
+        m_unmergedShown.insert(path.toUtf8() + '\n' + bytes);
+        Q_EMIT storeNotMerged(path, reason);
+    };
+    QByteArray bytes;
+    try {
+        if (std::optional<NoteStore::Content> store = readIncoming(m_storePath, &bytes))
+            incoming.append(std::move(*store));
+    } catch (const AppError &error) {
+        report(m_storePath, bytes, error.message());
+        return;
+    }
+    const QDir folder = QFileInfo(m_storePath).absoluteDir();
+    const QString storeName = QFileInfo(m_storePath).fileName();
+    for (const QString &name : folder.entryList(QDir::Files | QDir::Hidden, QDir::Name)) {
+        if (!isConflictCopy(name, storeName))
+            continue;
+        QByteArray copyBytes;
+        try {
+            if (std::optional<NoteStore::Content> copy = readIncoming(folder.filePath(name), &copyBytes)) {
+                incoming.append(std::move(*copy));
+                copies.append(folder.filePath(name));
+            }
+        } catch (const AppError &error) {
+            report(folder.filePath(name), copyBytes, error.message());
+        }
+    }
+    if (incoming.isEmpty())
+        return;
+    const QList<NoteRecord> notes = mergeIn(incoming, stamped(records()));
+    m_lastSaved = records();
+    // Written back only when the other side lacks something, so that two machines do not hand the file
+    // back and forth; then the engine's copies have served.
+    try {
+        if (!StoreMerge::sameContent({notes, m_deleted}, m_diskContent)) {
+            m_autosave.stop();
+            m_autosaveLimit.stop();
+            writeStore({m_lastSaved, m_deleted});
+        }
+        for (const QString &copy : std::as_const(copies))
+            QFile::remove(copy);
+    } catch (const AppError &error) {
+        Q_EMIT errorRaised(error.message());
     }
 }

@@ -2,15 +2,21 @@
 
 #include "model/note.h"
 #include "store/note_record.h"
+#include "store/note_store.h"
 #include "store/note_trash.h"
 
 #include <QDate>
 #include <QList>
 #include <QObject>
+#include <QSet>
 #include <QStringList>
 #include <QTimer>
 
 #include <functional>
+#include <memory>
+#include <optional>
+
+class StoreWatcher;
 
 // The notes in their order (position + 1 is the note number), and alone what reads and writes them: the
 // store, its automatic saves, the temporary files a killed save leaves, the trash of deleted notes and the
@@ -20,7 +26,8 @@ class NoteList : public QObject {
     Q_OBJECT
 
 public:
-    // dataFolder: where the store and the program's other files lie (and its "backups/").
+    // dataFolder: where this machine's files lie: the trash, "backups/", the files of recovered notes. The store
+    // may lie elsewhere (a folder that a file-sync engine shares between machines).
     NoteList(QString storePath, QString dataFolder, QObject *parent = nullptr);
     ~NoteList() override;
 
@@ -63,6 +70,21 @@ public:
 
     // Rewrites the store from the notes. Throws AppError("Unable to write to <path>").
     void save();
+    // The store is shared with other machines: from now on a store that someone else put in its place, and the
+    // conflict copies a file-sync engine leaves beside it, are merged into the notes within seconds (see
+    // StoreMerge), and a save that finds such a store on disk merges it first instead of overwriting it.
+    void startSync();
+    // Merges what lies on disk now, if anything came from elsewhere; what cannot be read is reported
+    // (storeNotMerged) and tried again a little later.
+    void syncWithDisk();
+    // The name this machine signs its changes of a note with (see Revision); one of its own per data folder.
+    void setMachine(const QString &machine) { m_machine = machine; }
+    const QString &machine() const { return m_machine; }
+    // Deleted notes that the store remembers, so that other machines delete them too.
+    const QList<NoteStore::DeletedNote> &deletedNotes() const { return m_deleted; }
+    // The engines' names for the copies they keep when two machines changed the store at once.
+    static bool isConflictCopy(const QString &fileName, const QString &storeFileName);
+
     // Saves when something changed since the last save; a failure is reported once until a save succeeds.
     void saveIfChanged();
     // Runs after every save that saveIfChanged() made; what it throws is reported as the save's failure.
@@ -90,10 +112,21 @@ signals:
     void errorRaised(const QString &message);
     // The store could not be read, and this run's notes went to recoveredPath for the first time.
     void notesRecovered(const QString &storePath, const QString &recoveredPath);
+    // A store that someone else put in place of ours (or a conflict copy beside it) cannot be merged yet:
+    // reason says why. Told once for each such file; the notes stay as they are.
+    void storeNotMerged(const QString &path, const QString &reason);
+    // Notes came in from another machine's store.
+    void merged();
 
 private:
     Note *append(const NoteRecord &record);
-    NoteRecord take(qsizetype index);
+    NoteRecord take(qsizetype index, bool rememberDeleted = true);
+    QList<NoteRecord> stamped(QList<NoteRecord> records);
+    std::optional<NoteStore::Content> readIncoming(const QString &path, QByteArray *bytes);
+    QList<NoteRecord> mergeIn(const QList<NoteStore::Content> &incoming, QList<NoteRecord> local);
+    void writeStore(const NoteStore::Content &content);
+    void keepAside(const QString &path);
+    QString localPath(const QString &suffix) const;
     void noteChanged(Note *note);
     void keepDeleted(const QList<NoteRecord> &records);
     void loadTrash(const QList<NoteRecord> *storeNotes);
@@ -106,7 +139,17 @@ private:
     QString m_dataFolder;
     NoteDefaults m_defaults;
     QList<Note *> m_notes;
-    QList<NoteRecord> m_lastSaved;
+    QList<NoteRecord> m_lastSaved; // as last read from or written to the store, which revisions count from
+    QString m_machine;
+    QList<NoteStore::DeletedNote> m_deleted;
+    // What this run last read from or wrote to the store, to tell its own saves from someone else's file.
+    QByteArray m_diskBytes;
+    NoteStore::Content m_diskContent;
+    bool m_syncing = false;
+    std::unique_ptr<StoreWatcher> m_watcher;
+    QTimer m_syncRetry;
+    QSet<QByteArray> m_unmergedShown; // the files that could not be merged and were reported
+    int m_codePage = 1252;
     QTimer m_autosave;
     QTimer m_autosaveLimit;
     bool m_autosaveStopped = false;

@@ -248,6 +248,7 @@ void TFormSticky::attach(Note *note)
     }
     attachLiveState();
     connect(m_note, &Note::changed, this, &TFormSticky::changed);
+    connect(m_note, &Note::replaced, this, &TFormSticky::applyRecord);
     connect(this, &QWidget::windowTitleChanged, this, [this](const QString &title) {
         if (m_note)
             m_note->setTitle(title);

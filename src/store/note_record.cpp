@@ -46,6 +46,8 @@ const Key keys[] = {
 };
 
 const QString dueKey = QStringLiteral("Due");
+const QString idKey = QStringLiteral("Id");
+const QString revisionKey = QStringLiteral("Revision");
 
 template <typename... Ts> struct Overloaded : Ts... {
     using Ts::operator()...;
@@ -90,6 +92,8 @@ NoteRecord NoteRecord::read(const Profile &profile, const QString &section, cons
     const QDateTime due = QDateTime::fromString(profile.readString(section, dueKey), Qt::ISODate);
     if (due.isValid() && due.timeSpec() == Qt::UTC)
         note.due = due;
+    note.id = profile.readString(section, idKey);
+    note.revision = profile.readString(section, revisionKey);
     return note;
 }
 
@@ -107,4 +111,8 @@ void NoteRecord::write(Profile &profile, const QString &section) const
     }
     if (due.isValid())
         profile.writeString(section, dueKey, due.toUTC().toString(Qt::ISODate));
+    if (!id.isEmpty())
+        profile.writeString(section, idKey, id);
+    if (!revision.isEmpty())
+        profile.writeString(section, revisionKey, revision);
 }

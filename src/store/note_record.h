@@ -34,6 +34,11 @@ struct NoteRecord {
     // When an armed countdown is due (UTC), so that a restart resumes it: the key "Due" after "Text",
     // written only for an armed countdown; the other notes keep exactly the eighteen keys.
     QDateTime due;
+    // What lets two machines that share the store tell their notes apart and see who changed which: "Id"
+    // names the note for good, whatever its section number, and "Revision" counts the changes each machine
+    // made to it (see Revision). Written after "Due" when known; the older program passes over them.
+    QString id;
+    QString revision;
 
     bool operator==(const NoteRecord &) const = default;
 
@@ -43,6 +48,7 @@ struct NoteRecord {
     // goes to *colorError when given; the rest of the record is read all the same.
     static NoteRecord read(const Profile &profile, const QString &section, const NoteDefaults &defaults,
                            QString *colorError = nullptr);
-    // Writes the eighteen keys in their fixed order into section, and "Due" after them when it is valid.
+    // Writes the eighteen keys in their fixed order into section, "Due" after them when it is valid, then
+    // "Id" and "Revision" when known.
     void write(Profile &profile, const QString &section) const;
 };

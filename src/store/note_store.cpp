@@ -2,12 +2,15 @@
 
 #include "store/profile.h"
 
+#include <QCryptographicHash>
+
 #include <algorithm>
 
 namespace {
 
 const QString storeSection = QStringLiteral("Stickies");
 const QString notePrefix = QStringLiteral("Stickie");
+const QString deletedSection = QStringLiteral("Deleted Notes");
 constexpr qint64 maxMissingNotes = 1000;
 
 QString noteSection(qsizetype number)
@@ -35,13 +38,42 @@ QList<qint64> noteSectionNumbers(const Profile &profile)
     return numbers;
 }
 
-Profile storeProfile(const QString &path, const QList<NoteRecord> &notes)
+Profile storeProfile(const QString &path, const NoteStore::Content &content)
 {
     Profile profile(path);
-    profile.writeInteger(storeSection, u"Total", static_cast<int>(notes.size()));
-    for (qsizetype i = 0; i < notes.size(); ++i)
-        notes.at(i).write(profile, noteSection(i + 1));
+    profile.writeInteger(storeSection, u"Total", static_cast<int>(content.notes.size()));
+    for (qsizetype i = 0; i < content.notes.size(); ++i)
+        content.notes.at(i).write(profile, noteSection(i + 1));
+    for (const NoteStore::DeletedNote &deleted : content.deleted) {
+        profile.writeString(deletedSection, deleted.id,
+                            deleted.when.toUTC().toString(Qt::ISODate) + QLatin1Char(' ') + deleted.revision);
+    }
     return profile;
+}
+
+// A note that the older program wrote has no identity: it gets one made from what its section holds, not from
+// the defaults that fill in its missing keys (which differ between machines), so that every machine that reads
+// the same store names its notes alike.
+QString derivedId(const Profile &profile, const QString &section)
+{
+    QByteArray stored;
+    for (const QString &key : profile.keys(section))
+        stored += key.toUtf8() + '=' + profile.readString(section, key).toUtf8() + '\n';
+    return QString::fromLatin1(QCryptographicHash::hash(stored, QCryptographicHash::Sha1).toHex().left(32));
+}
+
+QList<NoteStore::DeletedNote> readDeleted(const Profile &profile)
+{
+    QList<NoteStore::DeletedNote> deleted;
+    for (const QString &id : profile.keys(deletedSection)) {
+        const QString value = profile.readString(deletedSection, id);
+        const qsizetype blank = value.indexOf(QLatin1Char(' '));
+        const QDateTime when = QDateTime::fromString(value.left(blank), Qt::ISODate);
+        if (id.isEmpty() || !when.isValid())
+            continue;
+        deleted.append({id, blank < 0 ? QString() : value.mid(blank + 1).trimmed(), when.toUTC()});
+    }
+    return deleted;
 }
 
 } // namespace
@@ -50,8 +82,26 @@ namespace NoteStore {
 
 LoadResult load(const QString &path, const NoteDefaults &defaults, int eightBitCodePage)
 {
+    return read(Profile::load(path, eightBitCodePage), defaults);
+}
+
+QString incompleteReason(const QByteArray &bytes, const Profile &profile)
+{
+    if (!bytes.endsWith('\n') && !bytes.endsWith('\r'))
+        return QStringLiteral("its last line is cut short");
+    bool totalRead = false;
+    const int total = Profile::parseInteger(profile.readString(storeSection, u"Total"), &totalRead);
+    if (!totalRead || total < 0)
+        return QStringLiteral("it has no count of notes");
+    if (noteSectionNumbers(profile).size() != total)
+        return QStringLiteral("it counts %1 notes but holds %2").arg(total).arg(noteSectionNumbers(profile).size());
+    return {};
+}
+
+LoadResult read(const Profile &profile, const NoteDefaults &defaults)
+{
     LoadResult result;
-    const Profile profile = Profile::load(path, eightBitCodePage);
+    result.deleted = readDeleted(profile);
     const QList<qint64> present = noteSectionNumbers(profile);
     const qint64 last = present.isEmpty() ? 0 : present.last();
     // A count that was lost (no "Total", damaged text, a negative number) must not make the next save
@@ -77,6 +127,8 @@ LoadResult load(const QString &path, const NoteDefaults &defaults, int eightBitC
     const auto readNote = [&](qint64 number) {
         QString colorError;
         result.notes.append(NoteRecord::read(profile, noteSection(number), defaults, &colorError));
+        if (result.notes.last().id.isEmpty())
+            result.notes.last().id = derivedId(profile, noteSection(number));
         if (!colorError.isEmpty())
             result.errors.append(colorError);
     };
@@ -99,13 +151,23 @@ LoadResult load(const QString &path, const NoteDefaults &defaults, int eightBitC
 
 QByteArray toBytes(const QList<NoteRecord> &notes)
 {
-    return storeProfile(QString(), notes).toBytes();
+    return contentBytes(Content{notes, {}});
+}
+
+QByteArray contentBytes(const Content &content)
+{
+    return storeProfile(QString(), content).toBytes();
 }
 
 void save(const QString &path, const QList<NoteRecord> &notes)
 {
+    saveContent(path, Content{notes, {}});
+}
+
+void saveContent(const QString &path, const Content &content)
+{
     // Built fresh rather than edited from the old file, so sections of deleted notes vanish.
-    storeProfile(path, notes).save();
+    storeProfile(path, content).save();
 }
 
 NoteRecord loadStickieFile(const QString &path, const NoteDefaults &defaults, QString *colorError, int eightBitCodePage)
@@ -116,7 +178,10 @@ NoteRecord loadStickieFile(const QString &path, const NoteDefaults &defaults, QS
 void saveStickieFile(const QString &path, const NoteRecord &note)
 {
     Profile profile(path);
-    note.write(profile, QStringLiteral("Stickie"));
+    NoteRecord copy = note;
+    copy.id.clear();
+    copy.revision.clear();
+    copy.write(profile, QStringLiteral("Stickie"));
     profile.save();
 }
 

@@ -21,6 +21,7 @@ enum class Type {
     Integer, // decimal or hexadecimal; a word reads as the default
     Color,   // a colour name or number; a word that is neither is an error
     Moment,  // ISO 8601 in UTC, written only when known; anything else reads as unknown
+    Path,    // text, written only when not empty or when the file has the key already
 };
 
 struct Setting {
@@ -41,6 +42,7 @@ const std::array<Setting, Settings::keyCount> &table()
         {Key::Opacity, u"Opacity", Type::Integer, 255},
         {Key::Color, u"Color", Type::Color, quint32(Defaults::noteColor)},
         {Key::AlarmsChecked, u"Alarms Checked", Type::Moment, QDateTime()},
+        {Key::StoreFolder, u"Store Folder", Type::Path, QString()},
     }};
     return settings;
 }
@@ -50,6 +52,7 @@ QVariant readValue(const Profile &profile, const Setting &setting)
     const QStringView name(setting.name);
     switch (setting.type) {
     case Type::Text:
+    case Type::Path:
         return profile.readString(optionsSection, name, setting.defaultValue.toString());
     case Type::Flag:
         return profile.readBool(optionsSection, name, setting.defaultValue.toBool());
@@ -81,6 +84,11 @@ void writeValue(Profile &profile, const Setting &setting, const QVariant &value)
         break;
     case Type::Color:
         profile.writeString(optionsSection, name, ColorText::fromColor(value.toUInt()));
+        break;
+    case Type::Path:
+        // An empty folder is the default: an older file gets no key for it, one that has it is emptied.
+        if (!value.toString().isEmpty() || profile.hasKey(optionsSection, name))
+            profile.writeString(optionsSection, name, value.toString());
         break;
     case Type::Moment:
         // Unknown is written as nothing, so that an older file stays as it was.

@@ -15,9 +15,9 @@ class Settings : public QObject {
 
 public:
     // In the order of the table: the order in which the keys are written.
-    enum class Key { Language, AutoStart, Opacity, Color, AlarmsChecked };
+    enum class Key { Language, AutoStart, Opacity, Color, AlarmsChecked, StoreFolder };
     Q_ENUM(Key)
-    static constexpr std::size_t keyCount = std::size_t(Key::AlarmsChecked) + 1;
+    static constexpr std::size_t keyCount = std::size_t(Key::StoreFolder) + 1;
 
     explicit Settings(QObject *parent = nullptr);
 
@@ -37,6 +37,10 @@ public:
     // fell while the program did not run; invalid while unknown (a first start, an older file).
     QDateTime alarmsChecked() const { return value(Key::AlarmsChecked).toDateTime(); }
     void setAlarmsChecked(const QDateTime &checked) { set(Key::AlarmsChecked, checked); }
+    // "Store Folder": where the notes are kept when not in the data folder, such as a folder that a file-sync
+    // engine shares between machines; empty for the data folder.
+    QString storeFolder() const { return value(Key::StoreFolder).toString(); }
+    void setStoreFolder(const QString &folder) { set(Key::StoreFolder, folder); }
 
     // Every setting from the file; a missing file or key, and a value of the wrong type, give the default.
     // A "Color" that cannot be read throws AppError("'<text>' is not a valid integer value") once every other

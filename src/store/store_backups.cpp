@@ -16,9 +16,9 @@ QString baseName(const QString &storePath)
 }
 
 // Newest first: the names sort by their dates.
-QFileInfoList copies(const QString &storePath)
+QFileInfoList copies(const QString &storePath, const QString &folderPath)
 {
-    const QDir folder(StoreBackups::folderBeside(storePath));
+    const QDir folder(folderPath);
     const QRegularExpression name(QLatin1Char('^') + QRegularExpression::escape(baseName(storePath)) +
                                   QStringLiteral("-\\d{4}-\\d{2}-\\d{2}\\.ini$"));
     QFileInfoList found;
@@ -30,9 +30,9 @@ QFileInfoList copies(const QString &storePath)
     return found;
 }
 
-void prune(const QString &storePath)
+void prune(const QString &storePath, const QString &folder)
 {
-    QFileInfoList found = copies(storePath);
+    QFileInfoList found = copies(storePath, folder);
     qint64 total = 0;
     for (const QFileInfo &copy : std::as_const(found))
         total += copy.size();
@@ -53,18 +53,19 @@ QString folderBeside(const QString &storePath)
     return QFileInfo(storePath).absolutePath() + QStringLiteral("/backups/");
 }
 
-QString pathFor(const QString &storePath, const QDate &day)
+QString pathFor(const QString &storePath, const QDate &day, const QString &folder)
 {
-    return folderBeside(storePath) + baseName(storePath) + QLatin1Char('-') + day.toString(Qt::ISODate) +
-           QStringLiteral(".ini");
+    return (folder.isEmpty() ? folderBeside(storePath) : folder) + baseName(storePath) + QLatin1Char('-') +
+           day.toString(Qt::ISODate) + QStringLiteral(".ini");
 }
 
-void backUp(const QString &storePath, const QDate &day)
+void backUp(const QString &storePath, const QDate &day, const QString &folder)
 {
+    const QString copiesFolder = folder.isEmpty() ? folderBeside(storePath) : folder;
     const QFileInfo store(storePath);
-    const QString copy = pathFor(storePath, day);
+    const QString copy = pathFor(storePath, day, copiesFolder);
     if (!store.isFile() || store.size() > maxTotalBytes || QFileInfo::exists(copy)) {
-        prune(storePath);
+        prune(storePath, copiesFolder);
         return;
     }
     QFile file(storePath);
@@ -73,9 +74,9 @@ void backUp(const QString &storePath, const QDate &day)
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw AppError(QStringLiteral("Cannot open file %1").arg(QDir::toNativeSeparators(store.absoluteFilePath())));
-    if (!QDir().mkpath(folderBeside(storePath)) || !Profile::writeWholeFile(copy, bytes))
+    if (!QDir().mkpath(copiesFolder) || !Profile::writeWholeFile(copy, bytes))
         throw AppError(QStringLiteral("Unable to write to %1").arg(QDir::toNativeSeparators(copy)));
-    prune(storePath);
+    prune(storePath, copiesFolder);
 }
 
 } // namespace StoreBackups

@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -19,6 +20,45 @@ private slots:
     {
         qputenv("XDG_DATA_HOME", m_xdgDataHome);
         qputenv("HOME", m_home);
+    }
+
+    void useStoreFolder_movesStoreAndLockOnly_data()
+    {
+        QTest::addColumn<QString>("setting");  // "<tmp>" stands for a temporary folder, "~" for HOME
+        QTest::addColumn<QString>("expected"); // the store folder, relative to that temporary folder
+        QTest::newRow("empty") << ""
+                               << "bin/";
+        QTest::newRow("relative to the data folder") << "shared/notes"
+                                                     << "bin/shared/notes/";
+        QTest::newRow("in the home folder") << "~/Sync"
+                                            << "home/Sync/";
+        QTest::newRow("absolute") << "<tmp>/elsewhere/"
+                                  << "elsewhere/";
+    }
+    void useStoreFolder_movesStoreAndLockOnly()
+    {
+        QFETCH(QString, setting);
+        QFETCH(QString, expected);
+        QTemporaryDir dir;
+        QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("bin"))) &&
+                QDir().mkpath(dir.filePath(QStringLiteral("home"))));
+        qputenv("HOME", dir.filePath(QStringLiteral("home")).toUtf8());
+        ProgramFolders folders = ProgramFolders::forExecutable(dir.filePath(QStringLiteral("bin/quillet")));
+        QVERIFY(folders.useStoreFolder(setting.replace(QStringLiteral("<tmp>"), dir.path())));
+
+        const QString storeFolder = dir.path() + QLatin1Char('/') + expected;
+        QCOMPARE(folders.storeFolder, storeFolder);
+        QVERIFY(QFileInfo(storeFolder).isDir());
+        QCOMPARE(folders.storePath, storeFolder + QStringLiteral("stickies.ini"));
+        QCOMPARE(folders.settingsPath, dir.filePath(QStringLiteral("bin/quillet.ini")));
+        // In a shared folder the lock names this machine: another machine's lock, copied in, is another file.
+        const QString lockName = QFileInfo(folders.lockPath()).fileName();
+        if (folders.hasOwnStoreFolder())
+            QVERIFY2(lockName.startsWith(QStringLiteral("stickies.ini.")) &&
+                         lockName.endsWith(QStringLiteral(".lock")) && lockName != QStringLiteral("stickies.ini.lock"),
+                     qPrintable(lockName));
+        else
+            QCOMPARE(lockName, QStringLiteral("stickies.ini.lock"));
     }
 
     void writableFolder_isPortable_data()

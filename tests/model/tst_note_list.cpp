@@ -1,6 +1,8 @@
 #include "model/note_list.h"
+#include "store/note_store.h"
 #include "store/note_trash.h"
 #include "store/profile.h"
+#include "store/revision.h"
 
 #include "../test_clock.h"
 #include "../test_files.h"
@@ -172,6 +174,61 @@ private slots:
         trash.load(NoteDefaults(), QDateTime::currentDateTimeUtc());
         QVERIFY(trash.isEmpty());
         QVERIFY(!list->canRestore());
+    }
+    void save_storeReplacedSinceRead_mergesInsteadOfOverwriting()
+    {
+        writeStore(2);
+        NoteList *list = load();
+        list->startSync();
+        list->save();
+        // Another machine's store arrives before this one's watcher could look: it changed note 2 and added one.
+        NoteStore::LoadResult there = NoteStore::load(storePath(), {});
+        there.notes[1].title = QStringLiteral("changed there");
+        there.notes[1].revision =
+            Revision::fromString(there.notes[1].revision).advanced(QStringLiteral("there")).toString();
+        NoteRecord added = titled(QStringLiteral("added there"));
+        added.id = QStringLiteral("new-note");
+        added.revision = QStringLiteral("there:1");
+        there.notes.append(added);
+        NoteStore::saveContent(storePath(), there);
+        list->at(0)->setTitle(QStringLiteral("changed here"));
+        list->save();
+
+        QStringList titles;
+        for (const NoteRecord &note : NoteStore::load(storePath(), {}).notes)
+            titles.append(note.title);
+        QCOMPARE(titles, QStringList({"changed here", "changed there", "added there"}));
+        QCOMPARE(list->size(), 3);
+    }
+
+    void sync_replacedByAFileThatIsNoWholeStore_reportedOnceAndKept_data()
+    {
+        QTest::addColumn<QByteArray>("replacement");
+        QTest::newRow("cut short") << QByteArray("[Stickies]\r\nTotal=1\r\n[Stickie1]\r\nTitle=hal");
+        QTest::newRow("not a store") << QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\n");
+        QTest::newRow("counts more notes") << QByteArray("[Stickies]\r\nTotal=3\r\n[Stickie1]\r\nTitle=x\r\n");
+    }
+    void sync_replacedByAFileThatIsNoWholeStore_reportedOnceAndKept()
+    {
+        QFETCH(QByteArray, replacement);
+        writeStore(2);
+        NoteList *list = load();
+        QSignalSpy notMerged(list, &NoteList::storeNotMerged);
+        list->startSync();
+        writeFile(storePath(), replacement);
+        list->syncWithDisk();
+        list->syncWithDisk();
+        QCOMPARE(notMerged.count(), 1);
+        QCOMPARE(list->size(), 2);
+
+        // The next save writes the notes, and keeps the file it replaces on this machine.
+        list->at(0)->setTitle(QStringLiteral("saved"));
+        list->save();
+        QCOMPARE(savedStore().readString(u"Stickie1", u"Title"), QStringLiteral("saved"));
+        QCOMPARE(savedStore().readString(u"Stickie2", u"Title"), QStringLiteral("note 2"));
+        const QStringList kept = QDir(m_dir.path()).entryList({QStringLiteral("stickies.ini.unmerged-*")});
+        QCOMPARE(kept.size(), 1);
+        QCOMPARE(readFile(m_dir.filePath(kept.first())), replacement);
     }
 };
 

@@ -52,6 +52,10 @@ private slots:
             << QByteArray("Alarms Checked=2026-01-02T03:04:05") << QByteArray("Alarms Checked=2026-01-02T03:04:05");
         QTest::newRow("alarms checked not a moment")
             << QByteArray("Alarms Checked=soon") << QByteArray("Alarms Checked=soon");
+        QTest::newRow("store folder") << QByteArray("Store Folder= ~/Sync/notes ")
+                                      << QByteArray("Store Folder=~/Sync/notes");
+        // Emptied by hand: it stays, empty, and keeps the notes in the data folder.
+        QTest::newRow("store folder empty") << QByteArray("Store Folder=") << QByteArray("Store Folder=");
     }
     void readThenWrite_normalisesValues()
     {
@@ -72,6 +76,7 @@ private slots:
         QCOMPARE(again.opacity(), settings.opacity());
         QCOMPARE(again.color(), settings.color());
         QCOMPARE(again.alarmsChecked(), settings.alarmsChecked());
+        QCOMPARE(again.storeFolder(), settings.storeFolder());
     }
 
     void write_keepsOtherSectionsAndKeys()
@@ -143,6 +148,9 @@ private slots:
                 break;
             case Settings::Key::AlarmsChecked:
                 settings.setAlarmsChecked(QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5), Qt::UTC));
+                break;
+            case Settings::Key::StoreFolder:
+                settings.setStoreFolder(QStringLiteral("/srv/shared notes"));
                 break;
             }
         };
