@@ -2,18 +2,25 @@
 // stores of 1, 100 and 500 notes (or the counts given) each is started three times in turn, and the table gives
 // the medians of the time from the process start until the window manager lists every note window, of the
 // resident memory two seconds after, and, for the program, of its wake-ups per second over ten seconds that
-// begin twelve seconds after a click into a note. Every note has an alarm armed for a day ahead.
+// begin twelve seconds after a click into a note. Every note has an alarm armed for a day ahead. The bare
+// program's wake-ups are counted too: with hundreds of windows the window manager is still at work on them then,
+// and each of its changes wakes whichever program owns the window.
 //
 //   source scripts/desktop.sh; start_test_desktop; build/bench/bench_vs_bare [count...]
 //
-// A profile of one start with 500 notes (perf is in linux-perf); the program is ended once the window manager
-// lists all of them (the test desktop's trayer is the one window before):
+// A profile of one start with 500 notes (perf is in linux-perf), ended once the window manager lists every note
+// (the test desktop's trayer is the one window before them); the ending's own work comes last in the record:
 //
 //   build-rel/bench/bench_vs_bare --prepare /tmp/q500 500
-//   perf record --call-graph dwarf,16384 -F 2000 -o /tmp/q500.perf -- /tmp/q500/quillet & perf=$!
+//   perf record --call-graph dwarf,16384 -F 1000 -o q500.perf -- /tmp/q500/quillet & perf=$!
 //   until [ "$(xprop -root _NET_CLIENT_LIST | grep -o 0x | wc -l)" -ge 501 ]; do sleep 0.05; done
 //   kill -TERM "$(pgrep -P $perf)"; wait $perf
-//   perf report -i /tmp/q500.perf --children --stdio
+//   perf report -i q500.perf --children --no-call-graph --sort dso,sym
+//
+// Where it waits instead of working: the same record with -e sched:sched_switch in place of -F (the gap after
+// each switch of the main thread is time off the processor, charged to the switch's stack). How the processors
+// are shared with the X server and the window manager: perf record -a -F 1000 around the start, then
+// perf report --sort comm.
 #include "note_places.h"
 #include "platform/locale_texts.h"
 #include "store/note_store.h"
@@ -225,9 +232,9 @@ bool runTool(const QString &program, const QStringList &arguments)
 }
 
 // One start of a program that shows count notes titled as NotePlaces gives them, ended by SIGTERM after the
-// measures; idle says whether its wake-ups are counted too.
+// measures.
 Sample measureStart(ClientList &clients, const QSet<xcb_window_t> &before, const QString &program,
-                    const QStringList &arguments, const QString &folder, int count, bool idle)
+                    const QStringList &arguments, const QString &folder, int count)
 {
     Sample sample;
     QTemporaryDir desktop;
@@ -255,22 +262,20 @@ Sample measureStart(ClientList &clients, const QSet<xcb_window_t> &before, const
             titles.removeOne(NotePlaces::title(i));
         if (!titles.isEmpty())
             std::printf("  windows that are no note: %s\n", qPrintable(titles.join(QStringLiteral(", "))));
-        // The moments below define the figures: memory once the start has settled, wake-ups once the click's
-        // caret blink and the window manager's work after the start are over.
+        // These intervals define the figures: memory two seconds after the start, wake-ups from twelve seconds
+        // after a click, once the caret has stopped blinking (ten seconds after the last input).
         QThread::sleep(2);
         sample.rssMb = residentMb(process.processId());
-        if (idle) {
-            const QString note = QString::number(*shown.cbegin());
-            if (!runTool(QStringLiteral("xdotool"),
-                         {QStringLiteral("windowactivate"), QStringLiteral("--sync"), note, QStringLiteral("mousemove"),
-                          QStringLiteral("--window"), note, QStringLiteral("60"), QStringLiteral("60"),
-                          QStringLiteral("click"), QStringLiteral("1")}))
-                std::printf("  the click into a note failed\n");
-            QThread::sleep(12);
-            const qint64 switches = contextSwitches(process.processId());
-            QThread::sleep(10);
-            sample.wakeUps = double(contextSwitches(process.processId()) - switches) / 10.0;
-        }
+        const QString note = QString::number(*shown.cbegin());
+        if (!runTool(QStringLiteral("xdotool"),
+                     {QStringLiteral("windowactivate"), QStringLiteral("--sync"), note, QStringLiteral("mousemove"),
+                      QStringLiteral("--window"), note, QStringLiteral("60"), QStringLiteral("60"),
+                      QStringLiteral("click"), QStringLiteral("1")}))
+            std::printf("  the click into a note failed\n");
+        QThread::sleep(12);
+        const qint64 switches = contextSwitches(process.processId());
+        QThread::sleep(10);
+        sample.wakeUps = double(contextSwitches(process.processId()) - switches) / 10.0;
     } else {
         std::printf("  %s did not show %d windows (%lld listed)\n", qPrintable(program), count,
                     static_cast<long long>(shown.size()));
@@ -336,16 +341,17 @@ int main(int argc, char **argv)
         QElapsedTimer clock;
         clock.start();
         for (int run = 1; run <= runs; ++run) {
-            const Sample real = measureStart(clients, before, folder.binary(), {}, folder.path(), count, true);
-            std::printf("%4d notes, run %d: quillet %7.0f ms %6.1f MB %6.2f wake-ups/s\n", count, run, real.startMs,
-                        real.rssMb, real.wakeUps);
+            const auto report = [&](const char *name, const Sample &sample) {
+                std::printf("%4d notes, run %d: %-7s %7.0f ms %6.1f MB %6.2f wake-ups/s\n", count, run, name,
+                            sample.startMs, sample.rssMb, sample.wakeUps);
+                std::fflush(stdout);
+            };
+            samples[count].first.push_back(measureStart(clients, before, folder.binary(), {}, folder.path(), count));
+            report("quillet", samples[count].first.back());
             folder.restore();
-            const Sample bare = measureStart(clients, before, QStringLiteral(BARE_NOTES_BINARY),
-                                             {QString::number(count)}, folder.path(), count, false);
-            std::printf("%4d notes, run %d: bare    %7.0f ms %6.1f MB\n", count, run, bare.startMs, bare.rssMb);
-            std::fflush(stdout);
-            samples[count].first.push_back(real);
-            samples[count].second.push_back(bare);
+            samples[count].second.push_back(measureStart(clients, before, QStringLiteral(BARE_NOTES_BINARY),
+                                                         {QString::number(count)}, folder.path(), count));
+            report("bare", samples[count].second.back());
         }
         std::printf("%4d notes: %d runs of each in %.0f s\n", count, runs, double(clock.elapsed()) / 1000.0);
     }
@@ -353,7 +359,8 @@ int main(int argc, char **argv)
     std::printf("\nmedians of %d runs (start-up: process start until the window manager lists every note; "
                 "RSS 2 s after)\n",
                 runs);
-    std::printf("notes  start quillet ms  start bare ms  ratio   RSS quillet MB  RSS bare MB  ratio   wake-ups/s\n");
+    std::printf("notes  start quillet ms  start bare ms  ratio   RSS quillet MB  RSS bare MB  ratio   "
+                "wake-ups/s quillet  bare\n");
     for (const auto &[count, pair] : samples) {
         const auto of = [](const std::vector<Sample> &list, double Sample::*figure) {
             std::vector<double> values;
@@ -365,9 +372,9 @@ int main(int argc, char **argv)
         const double startBare = of(pair.second, &Sample::startMs);
         const double rssReal = of(pair.first, &Sample::rssMb);
         const double rssBare = of(pair.second, &Sample::rssMb);
-        std::printf("%5d  %16.0f  %13.0f  %5.2f   %14.1f  %11.1f  %5.2f   %10.2f\n", count, startReal, startBare,
+        std::printf("%5d  %16.0f  %13.0f  %5.2f   %14.1f  %11.1f  %5.2f   %18.2f  %4.2f\n", count, startReal, startBare,
                     ratio(startReal, startBare), rssReal, rssBare, ratio(rssReal, rssBare),
-                    of(pair.first, &Sample::wakeUps));
+                    of(pair.first, &Sample::wakeUps), of(pair.second, &Sample::wakeUps));
     }
     return 0;
 }
