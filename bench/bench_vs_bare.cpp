@@ -1,0 +1,380 @@
+// The program's start beside a bare Qt program that shows the same note windows (bare_notes), in one run: for
+// stores of 1, 100 and 500 notes (or the counts given) each is started three times in turn, and the table gives
+// the medians of the time from the process start until the window manager lists every note window, of the
+// resident memory two seconds after, and, for the program, of its wake-ups per second over ten seconds that
+// begin twelve seconds after a click into a note. Every note has an alarm armed for a day ahead. The bare
+// program's wake-ups are counted too: with hundreds of windows the window manager is still at work on them then,
+// and each of its changes wakes whichever program owns the window.
+//
+//   source scripts/desktop.sh; start_test_desktop; build/bench/bench_vs_bare [count...]
+//
+// A profile of one start with 500 notes (perf is in linux-perf), ended once the window manager lists every note
+// (the test desktop's trayer is the one window before them); the ending's own work comes last in the record:
+//
+//   build-rel/bench/bench_vs_bare --prepare /tmp/q500 500
+//   perf record --call-graph dwarf,16384 -F 1000 -o q500.perf -- /tmp/q500/quillet & perf=$!
+//   until [ "$(xprop -root _NET_CLIENT_LIST | grep -o 0x | wc -l)" -ge 501 ]; do sleep 0.05; done
+//   kill -TERM "$(pgrep -P $perf)"; wait $perf
+//   perf report -i q500.perf --children --no-call-graph --sort dso,sym
+//
+// Where it waits instead of working: the same record with -e sched:sched_switch in place of -F (the gap after
+// each switch of the main thread is time off the processor, charged to the switch's stack). How the processors
+// are shared with the X server and the window manager: perf record -a -F 1000 around the start, then
+// perf report --sort comm.
+#include "note_places.h"
+#include "platform/locale_texts.h"
+#include "store/note_store.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <vector>
+
+#include <poll.h>
+#include <xcb/xcb.h>
+
+#include "bench_support.h"
+
+namespace {
+
+constexpr int runs = 3;
+// Only bounds a start that never shows all its notes; 500 notes take seconds.
+constexpr int listTimeoutMs = 300000;
+
+// The window manager's list of the windows it manages (_NET_CLIENT_LIST on the root window), watched through
+// its change events, so that a wait ends the moment the list does and costs nothing in between.
+class ClientList {
+public:
+    ClientList()
+        : m_x(xcb_connect(nullptr, nullptr))
+    {
+        if (xcb_connection_has_error(m_x))
+            return;
+        m_root = xcb_setup_roots_iterator(xcb_get_setup(m_x)).data->root;
+        m_clientList = atom("_NET_CLIENT_LIST");
+        m_name = atom("_NET_WM_NAME");
+        const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+        xcb_change_window_attributes(m_x, m_root, XCB_CW_EVENT_MASK, &mask);
+        xcb_flush(m_x);
+    }
+    ~ClientList() { xcb_disconnect(m_x); }
+    ClientList(const ClientList &) = delete;
+    ClientList &operator=(const ClientList &) = delete;
+
+    bool isValid() const { return !xcb_connection_has_error(m_x); }
+
+    QSet<xcb_window_t> windows() const
+    {
+        QSet<xcb_window_t> listed;
+        xcb_get_property_reply_t *reply = xcb_get_property_reply(
+            m_x, xcb_get_property(m_x, 0, m_root, m_clientList, XCB_ATOM_WINDOW, 0, 1 << 16), nullptr);
+        if (!reply)
+            return listed;
+        const auto *ids = static_cast<const xcb_window_t *>(xcb_get_property_value(reply));
+        listed = QSet<xcb_window_t>(ids, ids + xcb_get_property_value_length(reply) / sizeof(xcb_window_t));
+        free(reply);
+        return listed;
+    }
+
+    // The titles of the windows, asked for all at once.
+    QStringList titles(const QSet<xcb_window_t> &windows) const
+    {
+        std::vector<xcb_get_property_cookie_t> cookies;
+        for (const xcb_window_t window : windows)
+            cookies.push_back(xcb_get_property(m_x, 0, window, m_name, XCB_GET_PROPERTY_TYPE_ANY, 0, 1024));
+        QStringList titles;
+        for (const xcb_get_property_cookie_t cookie : cookies) {
+            if (xcb_get_property_reply_t *reply = xcb_get_property_reply(m_x, cookie, nullptr)) {
+                titles.append(QString::fromUtf8(static_cast<const char *>(xcb_get_property_value(reply)),
+                                                xcb_get_property_value_length(reply)));
+                free(reply);
+            }
+        }
+        return titles;
+    }
+
+    // Waits until condition holds for the list, looked at again on each change of it; false after timeoutMs.
+    template <typename Condition> bool waitUntil(Condition condition, int timeoutMs)
+    {
+        const QDeadlineTimer deadline(timeoutMs);
+        bool changed = true;
+        while (isValid()) {
+            while (xcb_generic_event_t *event = xcb_poll_for_event(m_x)) {
+                changed = changed || ((event->response_type & 0x7f) == XCB_PROPERTY_NOTIFY &&
+                                      reinterpret_cast<xcb_property_notify_event_t *>(event)->atom == m_clientList);
+                free(event);
+            }
+            if (changed) {
+                changed = false;
+                if (condition(windows()))
+                    return true;
+                // Reading the list may have taken change events off the connection: they are looked at first.
+                continue;
+            }
+            const qint64 left = deadline.remainingTime();
+            if (left == 0)
+                return false;
+            pollfd connection{xcb_get_file_descriptor(m_x), POLLIN, 0};
+            poll(&connection, 1, int(std::min<qint64>(left, 1000)));
+        }
+        return false;
+    }
+
+private:
+    xcb_atom_t atom(const char *name) const
+    {
+        xcb_intern_atom_reply_t *reply =
+            xcb_intern_atom_reply(m_x, xcb_intern_atom(m_x, 0, uint16_t(qstrlen(name)), name), nullptr);
+        const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        free(reply);
+        return atom;
+    }
+
+    xcb_connection_t *m_x;
+    xcb_window_t m_root = XCB_WINDOW_NONE;
+    xcb_atom_t m_clientList = XCB_ATOM_NONE;
+    xcb_atom_t m_name = XCB_ATOM_NONE;
+};
+
+// A portable program folder: a copy of the program with its resources, and a store of notes that is written
+// again before every start, the other files of the last start removed, so that each start finds the same.
+class ProgramFolder {
+public:
+    ProgramFolder(const QString &path, int count)
+        : m_dir(path)
+    {
+        const QDir built = QFileInfo(QStringLiteral(QUILLET_BINARY)).absoluteDir();
+        QFile::copy(QStringLiteral(QUILLET_BINARY), binary());
+        for (const QString &resource : resources())
+            QFile::link(built.filePath(resource), m_dir.filePath(resource));
+        const QDateTime due = QDateTime::currentDateTime().addDays(1);
+        for (int i = 0; i < count; ++i) {
+            NoteRecord note;
+            note.title = NotePlaces::title(i);
+            note.left = NotePlaces::place(i).x();
+            note.top = NotePlaces::place(i).y();
+            note.width = NotePlaces::size.width();
+            note.height = NotePlaces::size.height();
+            note.text = QStringLiteral("{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fnil\\fcharset0 Sans;}}"
+                                       "\\viewkind4\\uc1\\pard\\li100\\ri100\\f0\\fs20 %1\\b %2\\b0\\par}")
+                            .arg(NotePlaces::plainWords(i), NotePlaces::boldWords());
+            note.alarm.enabled = true;
+            note.alarm.countdown = false;
+            note.alarm.date = LocaleTexts::shortDate(due.date());
+            note.alarm.time = LocaleTexts::hourMinute(due.time());
+            m_notes.append(note);
+        }
+        restore();
+    }
+
+    QString binary() const { return m_dir.filePath(QStringLiteral("quillet")); }
+    QString path() const { return m_dir.path(); }
+
+    void restore() const
+    {
+        const QStringList keep = resources() << QStringLiteral("quillet");
+        for (const QFileInfo &entry : m_dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)) {
+            if (keep.contains(entry.fileName()))
+                continue;
+            if (entry.isDir() && !entry.isSymLink())
+                QDir(entry.filePath()).removeRecursively();
+            else
+                QFile::remove(entry.filePath());
+        }
+        NoteStore::save(m_dir.filePath(QStringLiteral("stickies.ini")), m_notes);
+    }
+
+private:
+    static QStringList resources()
+    {
+        return {QStringLiteral("alarm"), QStringLiteral("language"), QStringLiteral("icon.svg")};
+    }
+
+    QDir m_dir;
+    QList<NoteRecord> m_notes;
+};
+
+struct Sample {
+    double startMs = -1;
+    double rssMb = -1;
+    double wakeUps = -1;
+};
+
+double residentMb(qint64 pid)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    }
+    return -1;
+}
+
+bool runTool(const QString &program, const QStringList &arguments)
+{
+    QProcess tool;
+    tool.start(program, arguments);
+    return tool.waitForFinished(60000) && tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0;
+}
+
+// One start of a program that shows count notes titled as NotePlaces gives them, ended by SIGTERM after the
+// measures.
+Sample measureStart(ClientList &clients, const QSet<xcb_window_t> &before, const QString &program,
+                    const QStringList &arguments, const QString &folder, int count)
+{
+    Sample sample;
+    QTemporaryDir desktop;
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), desktop.filePath(QStringLiteral("config")));
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), desktop.filePath(QStringLiteral("data")));
+    process.setProcessEnvironment(environment);
+    process.setWorkingDirectory(folder);
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+
+    QSet<xcb_window_t> shown;
+    const auto allShown = [&](const QSet<xcb_window_t> &listed) {
+        shown = listed - before;
+        return shown.size() >= count;
+    };
+    QElapsedTimer clock;
+    clock.start();
+    process.start(program, arguments);
+    if (process.waitForStarted(30000) && clients.waitUntil(allShown, listTimeoutMs)) {
+        sample.startMs = double(clock.elapsed());
+        QStringList titles = clients.titles(shown);
+        for (int i = 0; i < count; ++i)
+            titles.removeOne(NotePlaces::title(i));
+        if (!titles.isEmpty())
+            std::printf("  windows that are no note: %s\n", qPrintable(titles.join(QStringLiteral(", "))));
+        // These intervals define the figures: memory two seconds after the start, wake-ups from twelve seconds
+        // after a click, once the caret has stopped blinking (ten seconds after the last input).
+        QThread::sleep(2);
+        sample.rssMb = residentMb(process.processId());
+        const QString note = QString::number(*shown.cbegin());
+        if (!runTool(QStringLiteral("xdotool"),
+                     {QStringLiteral("windowactivate"), QStringLiteral("--sync"), note, QStringLiteral("mousemove"),
+                      QStringLiteral("--window"), note, QStringLiteral("60"), QStringLiteral("60"),
+                      QStringLiteral("click"), QStringLiteral("1")}))
+            std::printf("  the click into a note failed\n");
+        QThread::sleep(12);
+        const qint64 switches = contextSwitches(process.processId());
+        QThread::sleep(10);
+        sample.wakeUps = double(contextSwitches(process.processId()) - switches) / 10.0;
+    } else {
+        std::printf("  %s did not show %d windows (%lld listed)\n", qPrintable(program), count,
+                    static_cast<long long>(shown.size()));
+    }
+    process.terminate();
+    if (!process.waitForFinished(120000)) {
+        std::printf("  %s did not end on SIGTERM; killed\n", qPrintable(program));
+        process.kill();
+        process.waitForFinished();
+    }
+    // The window manager lets go of hundreds of windows slowly; the next start must not wait behind that.
+    if (!clients.waitUntil([&](const QSet<xcb_window_t> &listed) { return (listed - before).isEmpty(); },
+                           listTimeoutMs))
+        std::printf("  the window manager still lists windows of the ended program\n");
+    return sample;
+}
+
+double median(std::vector<double> values)
+{
+    if (std::any_of(values.cbegin(), values.cend(), [](double v) { return v < 0; }))
+        return -1;
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+double ratio(double a, double b)
+{
+    return a > 0 && b > 0 ? a / b : -1;
+}
+
+int prepare(const QString &path, int count)
+{
+    QDir().mkpath(path);
+    const ProgramFolder folder(path, count);
+    std::printf("%s: %d notes\n", qPrintable(folder.binary()), count);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QStringList arguments = app.arguments().mid(1);
+    if (arguments.value(0) == QLatin1String("--prepare") && arguments.size() == 3)
+        return prepare(arguments.at(1), arguments.at(2).toInt());
+    std::vector<int> counts;
+    for (const QString &argument : std::as_const(arguments))
+        counts.push_back(argument.toInt());
+    if (counts.empty())
+        counts = {1, 100, 500};
+
+    ClientList clients;
+    if (!clients.isValid()) {
+        std::fprintf(stderr, "bench_vs_bare: no X display (source scripts/desktop.sh; start_test_desktop)\n");
+        return 1;
+    }
+    const QSet<xcb_window_t> before = clients.windows();
+    std::map<int, std::pair<std::vector<Sample>, std::vector<Sample>>> samples;
+    for (const int count : counts) {
+        QTemporaryDir dir;
+        const ProgramFolder folder(dir.path(), count);
+        QElapsedTimer clock;
+        clock.start();
+        for (int run = 1; run <= runs; ++run) {
+            const auto report = [&](const char *name, const Sample &sample) {
+                std::printf("%4d notes, run %d: %-7s %7.0f ms %6.1f MB %6.2f wake-ups/s\n", count, run, name,
+                            sample.startMs, sample.rssMb, sample.wakeUps);
+                std::fflush(stdout);
+            };
+            samples[count].first.push_back(measureStart(clients, before, folder.binary(), {}, folder.path(), count));
+            report("quillet", samples[count].first.back());
+            folder.restore();
+            samples[count].second.push_back(measureStart(clients, before, QStringLiteral(BARE_NOTES_BINARY),
+                                                         {QString::number(count)}, folder.path(), count));
+            report("bare", samples[count].second.back());
+        }
+        std::printf("%4d notes: %d runs of each in %.0f s\n", count, runs, double(clock.elapsed()) / 1000.0);
+    }
+
+    std::printf("\nmedians of %d runs (start-up: process start until the window manager lists every note; "
+                "RSS 2 s after)\n",
+                runs);
+    std::printf("notes  start quillet ms  start bare ms  ratio   RSS quillet MB  RSS bare MB  ratio   "
+                "wake-ups/s quillet  bare\n");
+    for (const auto &[count, pair] : samples) {
+        const auto of = [](const std::vector<Sample> &list, double Sample::*figure) {
+            std::vector<double> values;
+            for (const Sample &sample : list)
+                values.push_back(sample.*figure);
+            return median(values);
+        };
+        const double startReal = of(pair.first, &Sample::startMs);
+        const double startBare = of(pair.second, &Sample::startMs);
+        const double rssReal = of(pair.first, &Sample::rssMb);
+        const double rssBare = of(pair.second, &Sample::rssMb);
+        std::printf("%5d  %16.0f  %13.0f  %5.2f   %14.1f  %11.1f  %5.2f   %18.2f  %4.2f\n", count, startReal, startBare,
+                    ratio(startReal, startBare), rssReal, rssBare, ratio(rssReal, rssBare),
+                    of(pair.first, &Sample::wakeUps), of(pair.second, &Sample::wakeUps));
+    }
+    return 0;
+}
