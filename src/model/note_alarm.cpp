@@ -61,6 +61,15 @@ QDateTime NoteAlarm::due() const
 
 std::optional<QDateTime> NoteAlarm::atMoment(const QLocale &locale) const
 {
+    if (m_atReading && m_atReading->date == fields.date && m_atReading->time == fields.time &&
+        m_atReading->locale == locale)
+        return m_atReading->moment;
+    m_atReading = AtReading{fields.date, fields.time, locale, readAtMoment(locale)};
+    return m_atReading->moment;
+}
+
+std::optional<QDateTime> NoteAlarm::readAtMoment(const QLocale &locale) const
+{
     static const QRegularExpression hourMinute(QStringLiteral("^([01][0-9]|2[0-3]):([0-5][0-9])$"));
     const QRegularExpressionMatch time = hourMinute.match(fields.time);
     const QDate date = LocaleTexts::parseShortDate(fields.date, locale);

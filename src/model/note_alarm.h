@@ -58,7 +58,18 @@ public:
     void setCheckedUntil(const QDateTime &until) { m_checkedUntil = until; }
 
 private:
+    std::optional<QDateTime> readAtMoment(const QLocale &locale) const;
+
     std::optional<qint64> m_dueSteadyMs; // an armed countdown's end on the steady clock
     QDateTime m_dueUtc;                  // the same on the time of day
     QDateTime m_checkedUntil;
+    // The last reading of the "At" texts: every check of every note asks for it, and reading a date costs a
+    // locale parse and a time-zone lookup, which in a large store made the checks the bulk of a start.
+    struct AtReading {
+        QString date;
+        QString time;
+        QLocale locale;
+        std::optional<QDateTime> moment;
+    };
+    mutable std::optional<AtReading> m_atReading;
 };
