@@ -53,8 +53,10 @@ constexpr int runs = 3;
 // Only bounds a start that never shows all its notes; 500 notes take seconds.
 constexpr int listTimeoutMs = 300000;
 
-// The window manager's list of the windows it manages (_NET_CLIENT_LIST on the root window), watched through
-// its change events, so that a wait ends the moment the list does and costs nothing in between.
+// The window manager's list of the windows it manages (_NET_CLIENT_LIST on the root window), and which of them
+// it has mapped, watched through their change events, so that a wait ends the moment they change and costs
+// nothing in between. The manager lists a window as it takes it on, and maps it later: with hundreds of windows
+// on their way, seconds later.
 class ClientList {
 public:
     ClientList()
@@ -75,7 +77,7 @@ public:
 
     bool isValid() const { return !xcb_connection_has_error(m_x); }
 
-    QSet<xcb_window_t> windows() const
+    QSet<xcb_window_t> windows()
     {
         QSet<xcb_window_t> listed;
         xcb_get_property_reply_t *reply = xcb_get_property_reply(
@@ -85,7 +87,22 @@ public:
         const auto *ids = static_cast<const xcb_window_t *>(xcb_get_property_value(reply));
         listed = QSet<xcb_window_t>(ids, ids + xcb_get_property_value_length(reply) / sizeof(xcb_window_t));
         free(reply);
+        watch(listed - m_watched);
         return listed;
+    }
+
+    // The listed windows that are mapped.
+    const QSet<xcb_window_t> &mapped() const { return m_mapped; }
+
+    // Forgets the windows of an ended program, and the events about them still on their way: the next program
+    // gets the same window ids from the X server.
+    void forget()
+    {
+        free(xcb_get_input_focus_reply(m_x, xcb_get_input_focus(m_x), nullptr));
+        while (xcb_generic_event_t *event = xcb_poll_for_event(m_x))
+            free(event);
+        m_watched.clear();
+        m_mapped.clear();
     }
 
     // The titles of the windows, asked for all at once.
@@ -112,8 +129,19 @@ public:
         bool changed = true;
         while (isValid()) {
             while (xcb_generic_event_t *event = xcb_poll_for_event(m_x)) {
-                changed = changed || ((event->response_type & 0x7f) == XCB_PROPERTY_NOTIFY &&
-                                      reinterpret_cast<xcb_property_notify_event_t *>(event)->atom == m_clientList);
+                const int type = event->response_type & 0x7f;
+                if (type == XCB_PROPERTY_NOTIFY) {
+                    changed = changed || reinterpret_cast<xcb_property_notify_event_t *>(event)->atom == m_clientList;
+                } else if (type == XCB_MAP_NOTIFY) {
+                    m_mapped.insert(reinterpret_cast<xcb_map_notify_event_t *>(event)->window);
+                    changed = true;
+                } else if (type == XCB_UNMAP_NOTIFY || type == XCB_DESTROY_NOTIFY) {
+                    // Both events start with the same fields: the window is the one that went.
+                    const xcb_window_t window = reinterpret_cast<xcb_unmap_notify_event_t *>(event)->window;
+                    m_mapped.remove(window);
+                    m_watched.remove(window);
+                    changed = true;
+                }
                 free(event);
             }
             if (changed) {
@@ -133,6 +161,26 @@ public:
     }
 
 private:
+    // Map changes of the windows are reported from now on; whether each is mapped already is asked after that,
+    // so that no change falls between.
+    void watch(const QSet<xcb_window_t> &windows)
+    {
+        const uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+        std::vector<std::pair<xcb_window_t, xcb_get_window_attributes_cookie_t>> cookies;
+        for (const xcb_window_t window : windows) {
+            xcb_change_window_attributes(m_x, window, XCB_CW_EVENT_MASK, &mask);
+            cookies.emplace_back(window, xcb_get_window_attributes(m_x, window));
+            m_watched.insert(window);
+        }
+        for (const auto &[window, cookie] : cookies) {
+            if (xcb_get_window_attributes_reply_t *reply = xcb_get_window_attributes_reply(m_x, cookie, nullptr)) {
+                if (reply->map_state != XCB_MAP_STATE_UNMAPPED)
+                    m_mapped.insert(window);
+                free(reply);
+            }
+        }
+    }
+
     xcb_atom_t atom(const char *name) const
     {
         xcb_intern_atom_reply_t *reply =
@@ -146,6 +194,8 @@ private:
     xcb_window_t m_root = XCB_WINDOW_NONE;
     xcb_atom_t m_clientList = XCB_ATOM_NONE;
     xcb_atom_t m_name = XCB_ATOM_NONE;
+    QSet<xcb_window_t> m_watched;
+    QSet<xcb_window_t> m_mapped;
 };
 
 // A portable program folder: a copy of the program with its resources, and a store of notes that is written
@@ -208,6 +258,7 @@ private:
 
 struct Sample {
     double startMs = -1;
+    double mappedMs = -1;
     double rssMb = -1;
     double wakeUps = -1;
 };
@@ -247,26 +298,35 @@ Sample measureStart(ClientList &clients, const QSet<xcb_window_t> &before, const
     process.setStandardOutputFile(QProcess::nullDevice());
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
 
-    QSet<xcb_window_t> shown;
-    const auto allShown = [&](const QSet<xcb_window_t> &listed) {
-        shown = listed - before;
-        return shown.size() >= count;
+    QSet<xcb_window_t> notes;
+    const auto allListed = [&](const QSet<xcb_window_t> &listed) {
+        notes = listed - before;
+        return notes.size() >= count;
+    };
+    // A window may still be listed for a moment after it went: the notes are those listed now.
+    const auto allMapped = [&](const QSet<xcb_window_t> &listed) {
+        notes = listed - before;
+        return (notes & clients.mapped()).size() >= count;
     };
     QElapsedTimer clock;
     clock.start();
     process.start(program, arguments);
-    if (process.waitForStarted(30000) && clients.waitUntil(allShown, listTimeoutMs)) {
+    if (process.waitForStarted(30000) && clients.waitUntil(allListed, listTimeoutMs)) {
         sample.startMs = double(clock.elapsed());
-        QStringList titles = clients.titles(shown);
+        const QString note = QString::number(*notes.cbegin());
+        QStringList titles = clients.titles(notes);
         for (int i = 0; i < count; ++i)
             titles.removeOne(NotePlaces::title(i));
         if (!titles.isEmpty())
             std::printf("  windows that are no note: %s\n", qPrintable(titles.join(QStringLiteral(", "))));
         // These intervals define the figures: memory two seconds after the start, wake-ups from twelve seconds
         // after a click, once the caret has stopped blinking (ten seconds after the last input).
-        QThread::sleep(2);
+        if (clients.waitUntil(allMapped, 2000))
+            sample.mappedMs = double(clock.elapsed());
+        QThread::msleep(std::max<qint64>(0, qint64(sample.startMs) + 2000 - clock.elapsed()));
         sample.rssMb = residentMb(process.processId());
-        const QString note = QString::number(*shown.cbegin());
+        if (sample.mappedMs < 0 && clients.waitUntil(allMapped, listTimeoutMs))
+            sample.mappedMs = double(clock.elapsed());
         if (!runTool(QStringLiteral("xdotool"),
                      {QStringLiteral("windowactivate"), QStringLiteral("--sync"), note, QStringLiteral("mousemove"),
                       QStringLiteral("--window"), note, QStringLiteral("60"), QStringLiteral("60"),
@@ -278,7 +338,7 @@ Sample measureStart(ClientList &clients, const QSet<xcb_window_t> &before, const
         sample.wakeUps = double(contextSwitches(process.processId()) - switches) / 10.0;
     } else {
         std::printf("  %s did not show %d windows (%lld listed)\n", qPrintable(program), count,
-                    static_cast<long long>(shown.size()));
+                    static_cast<long long>(notes.size()));
     }
     process.terminate();
     if (!process.waitForFinished(120000)) {
@@ -290,6 +350,7 @@ Sample measureStart(ClientList &clients, const QSet<xcb_window_t> &before, const
     if (!clients.waitUntil([&](const QSet<xcb_window_t> &listed) { return (listed - before).isEmpty(); },
                            listTimeoutMs))
         std::printf("  the window manager still lists windows of the ended program\n");
+    clients.forget();
     return sample;
 }
 
@@ -342,8 +403,8 @@ int main(int argc, char **argv)
         clock.start();
         for (int run = 1; run <= runs; ++run) {
             const auto report = [&](const char *name, const Sample &sample) {
-                std::printf("%4d notes, run %d: %-7s %7.0f ms %6.1f MB %6.2f wake-ups/s\n", count, run, name,
-                            sample.startMs, sample.rssMb, sample.wakeUps);
+                std::printf("%4d notes, run %d: %-7s listed %6.0f ms, mapped %6.0f ms, %6.1f MB, %6.2f wake-ups/s\n",
+                            count, run, name, sample.startMs, sample.mappedMs, sample.rssMb, sample.wakeUps);
                 std::fflush(stdout);
             };
             samples[count].first.push_back(measureStart(clients, before, folder.binary(), {}, folder.path(), count));
@@ -356,25 +417,28 @@ int main(int argc, char **argv)
         std::printf("%4d notes: %d runs of each in %.0f s\n", count, runs, double(clock.elapsed()) / 1000.0);
     }
 
-    std::printf("\nmedians of %d runs (start-up: process start until the window manager lists every note; "
-                "RSS 2 s after)\n",
+    std::printf("\nmedians of %d runs; start-up: from the process start until the window manager lists every note "
+                "(and until it has mapped every one); RSS 2 s after the listing; wake-ups per second over 10 s from "
+                "12 s after a click into a note\n",
                 runs);
-    std::printf("notes  start quillet ms  start bare ms  ratio   RSS quillet MB  RSS bare MB  ratio   "
-                "wake-ups/s quillet  bare\n");
+    std::printf("notes   start ms quillet    bare  ratio   mapped ms quillet    bare  ratio   RSS MB quillet   bare  "
+                "ratio   wake-ups/s quillet   bare\n");
     for (const auto &[count, pair] : samples) {
-        const auto of = [](const std::vector<Sample> &list, double Sample::*figure) {
-            std::vector<double> values;
-            for (const Sample &sample : list)
-                values.push_back(sample.*figure);
-            return median(values);
+        const auto of = [&pair](double Sample::*figure) {
+            std::pair<std::vector<double>, std::vector<double>> values;
+            for (const Sample &sample : pair.first)
+                values.first.push_back(sample.*figure);
+            for (const Sample &sample : pair.second)
+                values.second.push_back(sample.*figure);
+            return std::pair(median(values.first), median(values.second));
         };
-        const double startReal = of(pair.first, &Sample::startMs);
-        const double startBare = of(pair.second, &Sample::startMs);
-        const double rssReal = of(pair.first, &Sample::rssMb);
-        const double rssBare = of(pair.second, &Sample::rssMb);
-        std::printf("%5d  %16.0f  %13.0f  %5.2f   %14.1f  %11.1f  %5.2f   %18.2f  %4.2f\n", count, startReal, startBare,
-                    ratio(startReal, startBare), rssReal, rssBare, ratio(rssReal, rssBare),
-                    of(pair.first, &Sample::wakeUps), of(pair.second, &Sample::wakeUps));
+        const auto [startReal, startBare] = of(&Sample::startMs);
+        const auto [mappedReal, mappedBare] = of(&Sample::mappedMs);
+        const auto [rssReal, rssBare] = of(&Sample::rssMb);
+        const auto [wakeUpsReal, wakeUpsBare] = of(&Sample::wakeUps);
+        std::printf("%5d   %16.0f  %6.0f  %5.2f   %17.0f  %6.0f  %5.2f   %14.1f  %5.1f  %5.2f   %18.2f  %5.2f\n", count,
+                    startReal, startBare, ratio(startReal, startBare), mappedReal, mappedBare,
+                    ratio(mappedReal, mappedBare), rssReal, rssBare, ratio(rssReal, rssBare), wakeUpsReal, wakeUpsBare);
     }
     return 0;
 }

@@ -12,6 +12,9 @@
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
+    // The program's caret stops blinking a while after the last input; a blinking one here would hide, in the
+    // idle wake-ups, those that the window manager causes.
+    QApplication::setCursorFlashTime(0);
     const int count = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 1;
     QTextCharFormat bold;
     bold.setFontWeight(QFont::Bold);
