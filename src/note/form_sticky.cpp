@@ -389,7 +389,7 @@ void TFormSticky::setNoteColor(quint32 color)
 void TFormSticky::setStayOnTop(bool onTop)
 {
     m_note->setStayOnTop(onTop);
-    m_menu->action(itemStayOnTop)->setChecked(onTop);
+    m_menu->setChecked(itemStayOnTop, onTop);
     Window::setStayOnTop(this, onTop);
 }
 
@@ -398,7 +398,7 @@ void TFormSticky::setLockText(bool locked)
     m_note->setLockText(locked);
     // A cut text stays locked whatever the user chose, but the store keeps the user's choice.
     const bool inForce = isTextLocked();
-    m_menu->action(itemLockText)->setChecked(inForce);
+    m_menu->setChecked(itemLockText, inForce);
     m_richEdit->setReadOnly(inForce);
     // A read-only QTextEdit would drop its caret and keyboard selection; the note stays navigable.
     if (inForce)

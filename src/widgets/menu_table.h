@@ -3,10 +3,12 @@
 #include "widgets/error_dialog.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QHash>
 #include <QKeySequence>
 #include <QList>
 #include <QMenu>
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 
@@ -47,8 +49,10 @@ template <class Rows> consteval int menuRow(const Rows &rows, std::string_view n
 }
 
 // A form's context menu made from its table. Items are made when first needed, and the menu itself when
-// first shown, because a program with hundreds of notes opens few of their menus; an item with a shortcut
-// is made with the form, so that the shortcut works before the menu was ever opened.
+// first shown, because a program with hundreds of notes opens few of their menus. A shortcut works before
+// the menu was ever opened: every form of the kind shares one action per shortcut, added to each form, so
+// the shortcut map holds a handful of entries however many notes there are, and a shortcut acts on the
+// active form.
 template <class Form> class MenuTable {
 public:
     // The English text of a catalog key, until a language replaces it.
@@ -62,7 +66,7 @@ public:
     {
         for (std::size_t i = 0; i < rows.size(); ++i) {
             if (*rows[i].shortcut != '\0')
-                form->addAction(action(int(i)));
+                form->addAction(sharedShortcut(rows, int(i)));
         }
     }
 
@@ -128,6 +132,14 @@ public:
             m_actions[row]->setText(text);
     }
 
+    // Checks or clears a checkable row, remembered for a row not made yet.
+    void setChecked(int row, bool checked)
+    {
+        m_checked.insert(row, checked);
+        if (m_actions[row])
+            m_actions[row]->setChecked(checked);
+    }
+
     // A row by its name at run time, for tests and for texts read from files; -1 when there is none.
     int find(QStringView name) const
     {
@@ -150,24 +162,49 @@ private:
         auto *item = new QAction(caption(index), m_form);
         item->setObjectName(QString::fromLatin1(row.name));
         item->setCheckable(row.checkable);
+        item->setChecked(m_checked.value(index, false));
+        // Shown beside the caption; the form's shared action is what answers the keys.
         if (*row.shortcut != '\0')
             item->setShortcut(QKeySequence(QString::fromLatin1(row.shortcut)));
-        // A failing command ends here and is shown: its exception must not unwind through Qt's menu and
-        // shortcut code, which does not expect one.
         Form *form = m_form;
-        if (row.onClick) {
-            const auto handler = row.onClick;
-            QObject::connect(item, &QAction::triggered, m_form,
-                             [form, handler] { ErrorDialog::guard([form, handler] { (form->*handler)(); }); });
+        QObject::connect(item, &QAction::triggered, m_form, [form, &row] { run(form, row); });
+        return item;
+    }
+
+    // A failing command ends here and is shown: its exception must not unwind through Qt's menu and
+    // shortcut code, which does not expect one.
+    static void run(Form *form, const MenuRow<Form> &row)
+    {
+        ErrorDialog::guard([form, &row] {
+            if (row.onClick)
+                (form->*row.onClick)();
+            if (row.onValue)
+                (form->*row.onValue)(row.value);
+        });
+    }
+
+    // The action of a row's shortcut that every form of the kind shares; it lives as long as the application.
+    static QAction *sharedShortcut(std::span<const MenuRow<Form>> rows, int index)
+    {
+        static QPointer<QObject> owner;
+        static QHash<int, QAction *> actions;
+        if (!owner) {
+            owner = new QObject(QCoreApplication::instance());
+            actions.clear();
         }
-        if (row.onValue) {
-            const auto handler = row.onValue;
-            const int value = row.value;
-            QObject::connect(item, &QAction::triggered, m_form, [form, handler, value] {
-                ErrorDialog::guard([form, handler, value] { (form->*handler)(value); });
+        QAction *&action = actions[index];
+        if (!action) {
+            const MenuRow<Form> &row = rows[index];
+            action = new QAction(owner);
+            action->setObjectName(QString::fromLatin1(row.name) + QStringLiteral("Shortcut"));
+            action->setShortcut(QKeySequence(QString::fromLatin1(row.shortcut)));
+            // A window shortcut fires only while a form that has the action is the active window.
+            QObject::connect(action, &QAction::triggered, owner, [&row] {
+                if (auto *form = qobject_cast<Form *>(QApplication::activeWindow()))
+                    run(form, row);
             });
         }
-        return item;
+        return action;
     }
 
     Form *m_form;
@@ -175,5 +212,6 @@ private:
     TextOf m_builtInText;
     QList<QAction *> m_actions;
     QHash<int, QString> m_captions; // rows whose caption replaces the table's
+    QHash<int, bool> m_checked;     // checkable rows set before they were made
     QMenu *m_menu = nullptr;
 };

@@ -249,6 +249,32 @@ private slots:
         QVERIFY(!note.RichEdit1()->isReadOnly());
     }
 
+    // Every note shares one action per shortcut: the keys act on the active note and on no other.
+    void shortcut_actsOnTheActiveNoteOnly_data()
+    {
+        QTest::addColumn<QKeyCombination>("keys");
+        QTest::addColumn<bool (TFormSticky::*)() const>("state");
+        QTest::newRow("stay on top") << (Qt::CTRL | Qt::Key_T) << &TFormSticky::stayOnTop;
+        QTest::newRow("lock") << (Qt::CTRL | Qt::Key_L) << &TFormSticky::isTextLocked;
+    }
+    void shortcut_actsOnTheActiveNoteOnly()
+    {
+        QFETCH(QKeyCombination, keys);
+        using State = bool (TFormSticky::*)() const;
+        QFETCH(State, state);
+        TFormSticky other;
+        TFormSticky note;
+        other.show();
+        note.show();
+        for (bool expected : {true, false}) {
+            QApplication::setActiveWindow(&note);
+            QVERIFY(QTest::qWaitForWindowActive(&note));
+            QTest::keyClick(note.RichEdit1(), keys.key(), keys.keyboardModifiers());
+            QCOMPARE((note.*state)(), expected);
+            QVERIFY(!(other.*state)());
+        }
+    }
+
     void close_emitsClosedAndHides()
     {
         TFormSticky note;
