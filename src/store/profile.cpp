@@ -145,7 +145,11 @@ Profile Profile::load(const QString &path, int eightBitCodePage)
     QFile file(path);
     QByteArray bytes;
     if (info.isFile() && info.size() <= maxFileBytes && file.open(QIODevice::ReadOnly)) {
-        bytes = file.read(maxFileBytes + 1);
+        // Sized by the file, not by the limit: a buffer of the limit would be claimed at every load. A file
+        // that grew since is read on, up to one byte past the limit.
+        bytes = file.read(info.size() + 1);
+        if (bytes.size() > info.size())
+            bytes += file.read(maxFileBytes + 1 - bytes.size());
         if (file.error() == QFileDevice::NoError && bytes.size() <= maxFileBytes)
             return fromBytesInCodePage(bytes, eightBitCodePage, path);
     }
