@@ -1,6 +1,7 @@
 #include "alarm/alarm_scheduler.h"
 
 #include <algorithm>
+#include <utility>
 
 AlarmScheduler::AlarmScheduler(QObject *parent)
     : QObject(parent)
@@ -27,7 +28,17 @@ void AlarmScheduler::reschedule()
 {
     // The check comes soon, so that alarms changed or added (a whole store at start-up) are looked at
     // together, and from the event loop, so that a ringing note never starts inside the caller.
-    m_timer.start(0);
+    if (m_held)
+        m_checkWanted = true;
+    else
+        m_timer.start(0);
+}
+
+void AlarmScheduler::setHeld(bool held)
+{
+    m_held = held;
+    if (!held && std::exchange(m_checkWanted, false))
+        reschedule();
 }
 
 QDateTime AlarmScheduler::since(const NoteAlarm &alarm) const

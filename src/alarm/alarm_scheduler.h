@@ -29,6 +29,9 @@ public:
     void remove(NoteAlarm *alarm);
     // To be called after an alarm's settings changed.
     void reschedule();
+    // While held (a store's notes being made one after another, with the event loop run in between), the
+    // alarms added or changed are checked together once released, not at every pass of the loop.
+    void setHeld(bool held);
 
     // Until when the alarms were checked before the start ("Alarms Checked" of the settings, read before the
     // notes load): every alarm that comes in without a check of its own (the store's) was watched until then,
@@ -56,4 +59,6 @@ private:
     std::vector<Watched> m_alarms; // in the order added: the order of the notes
     QTimer m_timer;
     QDateTime m_checkedBeforeStart; // invalid when unknown
+    bool m_held = false;
+    bool m_checkWanted = false; // a check was asked for while held
 };

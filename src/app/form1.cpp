@@ -29,6 +29,7 @@
 #include <QGuiApplication>
 #include <QLocale>
 #include <QMenu>
+#include <QScopeGuard>
 #include <QScopedValueRollback>
 #include <QScreen>
 
@@ -175,23 +176,17 @@ void TForm1::FormCreate(const QString &commandLineFile)
     // a settings value that cannot be read must not keep the notes from loading. What the step failed to
     // set keeps its default.
     ErrorDialog::guard([&] {
-        m_formOptions = std::make_unique<TFormOptions>(m_settings);
-        m_aboutBox = std::make_unique<TAboutBox>();
-        m_formFind = std::make_unique<FindWindow>(*m_list);
-        connect(m_formFind.get(), &FindWindow::noteChosen, this, &TForm1::showFoundNote);
-        m_formOptions->setApplyLanguage([this] { ApplyLanguage(m_settings.language()); });
-        m_formOptions->setSaveNotes([this] { SaveNotes(); });
-        connect(m_formOptions.get(), &TFormOptions::appliedToNotes, this, &TForm1::applyDefaultToNotes);
-        m_aboutBox->setApplyLanguage([this] { ApplyLanguage(m_settings.language()); });
-        ErrorDialog::guard([this] { RegisterFileType(); });
-
         // A "Color" that cannot be read leaves the default colour; the other settings still count.
         ErrorDialog::guard([this] { m_settings.read(m_folders.settingsPath); });
         m_alarms.setAlarmsChecked(m_settings.alarmsChecked());
-        ErrorDialog::guard([this] { ApplyAutoStart(); });
         ApplyLanguage(m_settings.language());
 
         LoadNotes();
+        // What the desktop is told about the program can wait until the notes are up.
+        if (!m_closed) {
+            ErrorDialog::guard([this] { RegisterFileType(); });
+            ErrorDialog::guard([this] { ApplyAutoStart(); });
+        }
         // A store in a folder of its own is shared with other machines through a file-sync engine.
         if (m_folders.hasOwnStoreFolder() && !m_closed)
             m_list->startSync();
@@ -289,7 +284,7 @@ TFormSticky *TForm1::makeWindow(Note *note, int number)
     if (!m_trayIcon->trayAvailable())
         window->setTrayMenu(m_popupMenu);
     // Every show applies the current language, so a note made later carries it from its first display.
-    window->currentLanguage = [this] { return m_settings.language(); };
+    window->currentLanguage = [this] { return m_languageFile; };
     FormSticky = window;
     return window;
 }
@@ -347,6 +342,10 @@ void TForm1::LoadNotes()
     stored.reserve(m_list->size());
     for (Note *note : m_list->notes())
         stored.append(note);
+    // The alarms are checked together once every window is made (one that is due rings then), not at every
+    // pass of the event loop in between.
+    m_alarms.setHeld(true);
+    const auto release = qScopeGuard([this] { m_alarms.setHeld(false); });
     QElapsedTimer sinceEvents;
     sinceEvents.start();
     for (qsizetype i = 0; i < stored.size() && !m_closed; ++i) {
@@ -360,6 +359,7 @@ void TForm1::LoadNotes()
             sinceEvents.restart();
         }
     }
+    m_alarms.setHeld(false);
     // A colour that cannot be read is reported once the notes are up; that note took the default
     // colour and every other note loaded, so the next save loses nothing.
     for (const QString &error : errors) {
@@ -480,8 +480,40 @@ void TForm1::PMNewStickyNoteClick()
 
 void TForm1::PMFindClick()
 {
-    if (m_formFind)
-        m_formFind->open();
+    FormFind()->open();
+}
+
+// The dialogs are made when first opened, not at start-up, and take the language in force then.
+TFormOptions *TForm1::FormOptions()
+{
+    if (!m_formOptions) {
+        m_formOptions = std::make_unique<TFormOptions>(m_settings);
+        m_formOptions->setApplyLanguage([this] { ApplyLanguage(m_settings.language()); });
+        m_formOptions->setSaveNotes([this] { SaveNotes(); });
+        connect(m_formOptions.get(), &TFormOptions::appliedToNotes, this, &TForm1::applyDefaultToNotes);
+        applyLanguageTo(m_formOptions.get());
+    }
+    return m_formOptions.get();
+}
+
+TAboutBox *TForm1::AboutBox()
+{
+    if (!m_aboutBox) {
+        m_aboutBox = std::make_unique<TAboutBox>();
+        m_aboutBox->setApplyLanguage([this] { ApplyLanguage(m_settings.language()); });
+        applyLanguageTo(m_aboutBox.get());
+    }
+    return m_aboutBox.get();
+}
+
+FindWindow *TForm1::FormFind()
+{
+    if (!m_formFind) {
+        m_formFind = std::make_unique<FindWindow>(*m_list);
+        connect(m_formFind.get(), &FindWindow::noteChosen, this, &TForm1::showFoundNote);
+        applyLanguageTo(m_formFind.get());
+    }
+    return m_formFind.get();
 }
 
 void TForm1::showFoundNote(Note *note, const QStringList &words)
@@ -536,8 +568,10 @@ void TForm1::PMRestoreDeletedClick()
 
 TFormAlarm *TForm1::formAlarm()
 {
-    if (!m_formAlarm)
+    if (!m_formAlarm) {
         m_formAlarm = std::make_unique<TFormAlarm>();
+        applyLanguageTo(m_formAlarm.get());
+    }
     return m_formAlarm.get();
 }
 
@@ -581,14 +615,12 @@ void TForm1::PMAlarmClick(TFormSticky *note)
 
 void TForm1::PMOptionsClick()
 {
-    if (m_formOptions)
-        m_formOptions->execute();
+    FormOptions()->execute();
 }
 
 void TForm1::PMAboutClick()
 {
-    if (m_aboutBox)
-        m_aboutBox->execute();
+    AboutBox()->execute();
 }
 
 void TForm1::PMLangClick(int index)
@@ -613,13 +645,42 @@ TextTarget::Forms TForm1::textForms()
         const int row = m_trayMenu->find(name);
         return row < 0 ? nullptr : m_trayMenu->action(row);
     };
-    forms.dialogs = {m_formOptions.get(), formAlarm(), m_aboutBox.get(), m_formFind.get()};
+    forms.dialogs = {m_formOptions.get(), m_formAlarm.get(), m_aboutBox.get(), m_formFind.get()};
     return forms;
 }
 
 TextTarget TForm1::textTarget(QStringView key)
 {
+    FormOptions();
+    formAlarm();
+    AboutBox();
+    FormFind();
     return TextTarget::find(key, textForms());
+}
+
+void TForm1::applyTexts(const LanguageFile &file, const TextTarget::Forms &forms)
+{
+    for (const TextCatalog::Entry &entry : TextCatalog::entries(TextCatalog::Group::MainForm)) {
+        const TextTarget target = TextTarget::find(entry.key, forms);
+        if (target.isValid()) {
+            target.setText(file.text(entry.key, target.text()));
+        } else if (!TextCatalog::parse(entry.key).form.isEmpty()) {
+            // A dialog not made yet: it takes the text when it is made, as if it had been there all along (a
+            // file lacking the key leaves the text of the language before).
+            const QString kept = m_dialogTexts.value(entry.key.toString(), entry.builtInText.toString());
+            m_dialogTexts.insert(entry.key.toString(), file.text(entry.key, kept));
+        }
+    }
+}
+
+void TForm1::applyLanguageTo(QWidget *dialog)
+{
+    const TextTarget::Forms forms{.menuItem = {}, .dialogs = {dialog}};
+    for (auto text = m_dialogTexts.cbegin(); text != m_dialogTexts.cend(); ++text) {
+        const TextTarget target = TextTarget::find(text.key(), forms);
+        if (target.isValid())
+            target.setText(text.value());
+    }
 }
 
 void TForm1::ApplyLanguage(const QString &language)
@@ -630,16 +691,13 @@ void TForm1::ApplyLanguage(const QString &language)
     // Qt's own dialogs follow the chosen language, whether a language file of ours is there or not.
     m_qtTranslation.use(language);
 
-    const LanguageFile file(LanguageFile::folderIn(m_folders.resourceFolder), language);
+    // Read once here; note windows shown later take their texts from this reading.
+    m_languageFile = std::make_shared<const LanguageFile>(LanguageFile::folderIn(m_folders.resourceFolder), language);
+    const LanguageFile &file = *m_languageFile;
     // Without a file every text would fall back to itself.
     if (!file.isLoaded())
         return;
-    const TextTarget::Forms forms = textForms();
-    for (const TextCatalog::Entry &entry : TextCatalog::entries(TextCatalog::Group::MainForm)) {
-        const TextTarget target = TextTarget::find(entry.key, forms);
-        if (target.isValid())
-            target.setText(file.text(entry.key, target.text()));
-    }
+    applyTexts(file, textForms());
     MessageText::apply(file);
     // The notes share the one reading of the file; from the last to the first.
     const QList<TFormSticky *> windows = notes();

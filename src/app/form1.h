@@ -24,6 +24,7 @@
 class QAction;
 class QMenu;
 class FindWindow;
+class LanguageFile;
 class TAboutBox;
 class TFormAlarm;
 class TFormOptions;
@@ -108,10 +109,11 @@ public:
     QList<TFormSticky *> notes() const;
     NoteList &noteList() { return *m_list; }
     QMenu *PopupMenu1() const { return m_popupMenu; }
-    TFormOptions *FormOptions() const { return m_formOptions.get(); }
-    TAboutBox *AboutBox() const { return m_aboutBox.get(); }
-    // The find window, made at start-up and shown by "Find...".
-    FindWindow *FormFind() const { return m_formFind.get(); }
+    // The dialogs, each made when first asked for.
+    TFormOptions *FormOptions();
+    TAboutBox *AboutBox();
+    // The find window, shown by "Find...".
+    FindWindow *FormFind();
     // A tray menu item by its name; a name the menu lacks ends the program, as only a wrong name in the code
     // can ask for it.
     QAction *menuItem(QStringView name) const;
@@ -162,6 +164,9 @@ private:
     // The options dialog gave every open note the default opacity or colour.
     void applyDefaultToNotes(Settings::Key key);
     TextTarget::Forms textForms();
+    void applyTexts(const LanguageFile &file, const TextTarget::Forms &forms);
+    // Gives a dialog made after a language was applied the texts it would have had.
+    void applyLanguageTo(QWidget *dialog);
     void ringNote(TFormSticky *note);
     // A ringing note's sound failed: shown once start-up is over and the ringing notes all rang, one box
     // after the other.
@@ -183,6 +188,9 @@ private:
     std::unique_ptr<NoteList> m_list;
     QHash<const Note *, TFormSticky *> m_windows;
     QList<QPointer<TFormSticky>> m_droppedWindows; // of deleted notes, deleted once their own event returned
+    // The texts languages gave to dialogs not made yet, by catalog key.
+    QHash<QString, QString> m_dialogTexts;
+    std::shared_ptr<const LanguageFile> m_languageFile;
     std::unique_ptr<TFormOptions> m_formOptions;
     std::unique_ptr<TAboutBox> m_aboutBox;
     std::unique_ptr<FindWindow> m_formFind;

@@ -550,8 +550,13 @@ void TFormSticky::FormShow()
         return;
     setNoteColor(m_note->color());
     ApplyOpacity(m_note->opacity());
-    if (currentLanguage)
-        ApplyNoteLanguage(currentLanguage());
+    if (!currentLanguage)
+        return;
+    std::shared_ptr<const LanguageFile> file = currentLanguage();
+    if (file && file != m_shownLanguage) {
+        ApplyNoteLanguage(*file);
+        m_shownLanguage = std::move(file);
+    }
 }
 
 void TFormSticky::showEvent(QShowEvent *event)

@@ -103,9 +103,9 @@ public:
     // text the file lacks stays as it is. The first form reads the file from the language folder.
     void ApplyNoteLanguage(const QString &language);
     void ApplyNoteLanguage(const LanguageFile &file);
-    // The program's current language, which every show of the window applies; while none is given, the menu
-    // keeps its texts.
-    std::function<QString()> currentLanguage;
+    // The reading of the program's current language file, which a show of the window applies unless it was
+    // applied already; while none is given, the menu keeps its texts.
+    std::function<std::shared_ptr<const LanguageFile>()> currentLanguage;
 
     // The tray menu as the last submenu of the context menu, for desktops without a notification area
     // (nullptr removes it).
@@ -240,6 +240,7 @@ private:
     QTextEdit *m_richEdit = nullptr;
     std::unique_ptr<MenuTable<TFormSticky>> m_menu;
     mutable bool m_menuMade = false;
+    std::shared_ptr<const LanguageFile> m_shownLanguage;
     QMenu *m_trayMenu = nullptr;
     QAction *m_traySeparator = nullptr;
     QAction *m_trayMenuAction = nullptr;
