@@ -1,14 +1,14 @@
 #include "app/single_instance.h"
 
 #include "base/app_error.h"
-#include "platform/gui/local_socket_options.h"
+#include "platform/local_client.h"
+#include "platform/local_connection.h"
+#include "platform/local_server.h"
 
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
-#include <QLocalServer>
-#include <QLocalSocket>
 #include <QStringDecoder>
 #include <QTimer>
 #include <QtEndian>
@@ -32,10 +32,9 @@ int remainingMs(const QDeadlineTimer &deadline)
 SingleInstance::SingleInstance(QString serverName, QObject *parent)
     : QObject(parent)
     , m_serverName(std::move(serverName))
-    , m_server(new QLocalServer(this))
+    , m_server(new LocalServer(this))
 {
-    m_server->setSocketOptions(LocalSocketOptions::serverOptions());
-    connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::acceptClients);
+    connect(m_server, &LocalServer::newConnection, this, &SingleInstance::acceptClients);
 }
 
 SingleInstance::~SingleInstance() = default;
@@ -46,10 +45,7 @@ bool SingleInstance::listen()
         return true;
     if (anotherInstanceAnswers())
         return false;
-    // Nobody answers, so a socket file at the name was left by an instance that crashed (an abstract name
-    // vanishes with its process and has no file to clear).
-    if (!LocalSocketOptions::serverOptions().testFlag(QLocalServer::AbstractNamespaceOption))
-        QLocalServer::removeServer(m_serverName);
+    // Nobody answers, so whatever is at the name was left by an instance that crashed; listening clears it.
     return m_server->listen(m_serverName);
 }
 
@@ -73,22 +69,10 @@ bool SingleInstance::sendToRunning(const QString &argument, int timeoutMs) const
     message += payload;
 
     const QDeadlineTimer deadline(timeoutMs);
-    QLocalSocket socket;
-    socket.setSocketOptions(LocalSocketOptions::socketOptions());
-    socket.connectToServer(m_serverName);
-    if (!socket.waitForConnected(remainingMs(deadline)))
+    LocalClient client;
+    if (!client.connectTo(m_serverName, remainingMs(deadline)) || !client.write(message, remainingMs(deadline)))
         return false;
-    socket.write(message);
-    while (socket.bytesToWrite() > 0) {
-        if (!socket.waitForBytesWritten(remainingMs(deadline)))
-            return false;
-    }
-    while (socket.bytesAvailable() < 1) {
-        if (!socket.waitForReadyRead(remainingMs(deadline)))
-            break;
-    }
-    char answer = 0;
-    return socket.getChar(&answer) && answer == kAck;
+    return client.read(1, remainingMs(deadline)) == QByteArray(1, kAck);
 }
 
 QString SingleInstance::serverNameFor(const QString &storePath)
@@ -101,23 +85,19 @@ QString SingleInstance::serverNameFor(const QString &storePath)
         folder = QDir::cleanPath(store.absolutePath());
     const QByteArray key = (folder + QLatin1Char('/') + store.fileName()).toUtf8();
     const QByteArray hash = QCryptographicHash::hash(key, QCryptographicHash::Sha256).toHex().left(24);
-    return LocalSocketOptions::serverName(QStringLiteral("quillet-") + QString::fromLatin1(hash));
+    return LocalServer::nameFor(QStringLiteral("quillet-") + QString::fromLatin1(hash));
 }
 
 bool SingleInstance::anotherInstanceAnswers() const
 {
-    QLocalSocket probe;
-    probe.setSocketOptions(LocalSocketOptions::socketOptions());
-    probe.connectToServer(m_serverName);
-    const bool answers = probe.waitForConnected(kProbeTimeoutMs);
-    probe.abort();
-    return answers;
+    LocalClient probe;
+    return probe.connectTo(m_serverName, kProbeTimeoutMs);
 }
 
 void SingleInstance::acceptClients()
 {
-    while (QLocalSocket *client = m_server->nextPendingConnection()) {
-        if (!LocalSocketOptions::peerMayHandOver(client->socketDescriptor())) {
+    while (LocalConnection *client = m_server->nextPendingConnection()) {
+        if (!client->peerMayHandOver()) {
             client->abort();
             client->deleteLater();
             continue;
@@ -129,13 +109,13 @@ void SingleInstance::acceptClients()
             client->deleteLater();
         });
         deadline->start(m_clientTimeoutMs);
-        connect(client, &QLocalSocket::readyRead, this, [this, client] { readClient(client); });
-        connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
+        connect(client, &LocalConnection::readyRead, this, [this, client] { readClient(client); });
+        connect(client, &LocalConnection::disconnected, client, &QObject::deleteLater);
         readClient(client);
     }
 }
 
-void SingleInstance::readClient(QLocalSocket *client)
+void SingleInstance::readClient(LocalConnection *client)
 {
     if (client->property("answered").toBool())
         return;
@@ -155,17 +135,14 @@ void SingleInstance::readClient(QLocalSocket *client)
     if (client->bytesAvailable() < kHeaderSize + qint64(length))
         return;
 
-    client->skip(kHeaderSize);
-    const QByteArray payload = client->read(length);
+    const QByteArray payload = client->read(kHeaderSize + qint64(length)).sliced(kHeaderSize);
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString argument = decoder.decode(payload);
     if (decoder.hasError())
         return drop();
 
     client->setProperty("answered", true);
-    client->write(&kAck, 1);
-    // Out now: whatever the receiver does next may keep the event loop from writing it later.
-    client->flush();
+    client->write(QByteArray(1, kAck));
     client->disconnectFromServer();
     try {
         emit argumentReceived(argument);

@@ -3,8 +3,8 @@
 #include <QObject>
 #include <QString>
 
-class QLocalServer;
-class QLocalSocket;
+class LocalConnection;
+class LocalServer;
 
 // The channel between starts of the program on one store. The running instance listens; a later start sends
 // its first command-line argument (possibly empty) to it and exits.
@@ -53,9 +53,9 @@ signals:
 private:
     bool anotherInstanceAnswers() const;
     void acceptClients();
-    void readClient(QLocalSocket *client);
+    void readClient(LocalConnection *client);
 
     QString m_serverName;
-    QLocalServer *m_server;
+    LocalServer *m_server;
     int m_clientTimeoutMs = defaultClientTimeoutMs;
 };
