@@ -3,8 +3,6 @@
 #include "base/clock.h"
 #include "platform/locale_texts.h"
 
-#include <QRegularExpression>
-
 #include <array>
 
 namespace {
@@ -70,13 +68,18 @@ std::optional<QDateTime> NoteAlarm::atMoment(const QLocale &locale) const
 
 std::optional<QDateTime> NoteAlarm::readAtMoment(const QLocale &locale) const
 {
-    static const QRegularExpression hourMinute(QStringLiteral("^([01][0-9]|2[0-3]):([0-5][0-9])$"));
-    const QRegularExpressionMatch time = hourMinute.match(fields.time);
+    // "HH:MM" on the 24-hour clock, exactly five characters.
+    const QString &text = fields.time;
+    const auto digit = [&text](int i) { return text[i] >= u'0' && text[i] <= u'9' ? text[i].unicode() - u'0' : -1; };
+    if (text.size() != 5 || text[2] != u':' || digit(0) < 0 || digit(1) < 0 || digit(3) < 0 || digit(4) < 0)
+        return std::nullopt;
+    const int hour = digit(0) * 10 + digit(1);
+    const int minute = digit(3) * 10 + digit(4);
     const QDate date = LocaleTexts::parseShortDate(fields.date, locale);
     // The check compares texts, so only a date written exactly as today's would be can ever match.
-    if (!time.hasMatch() || !date.isValid() || LocaleTexts::shortDate(date, locale) != fields.date)
+    if (hour > 23 || minute > 59 || !date.isValid() || LocaleTexts::shortDate(date, locale) != fields.date)
         return std::nullopt;
-    return QDateTime(date, QTime(time.captured(1).toInt(), time.captured(2).toInt()));
+    return QDateTime(date, QTime(hour, minute));
 }
 
 bool NoteAlarm::takeIfDue(const AlarmClocks &clocks, const QDateTime &uncheckedSince)

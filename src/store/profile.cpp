@@ -7,8 +7,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QTemporaryFile>
+
+#include <algorithm>
 
 #include <array>
 
@@ -422,10 +423,15 @@ bool Profile::writeWholeFile(const QString &path, const QByteArray &bytes)
 
 bool Profile::isLeftoverTemporary(const QString &fileName)
 {
-    static const QRegularExpression pattern(QLatin1String("^.+") +
-                                            QRegularExpression::escape(QLatin1String(temporaryInfix)) +
-                                            QLatin1String("[A-Za-z0-9]{6}$"));
-    return pattern.match(fileName).hasMatch();
+    // A name, the infix and six letters or digits (QTemporaryFile's), matched by hand: the start-up sweep
+    // would otherwise load the regular-expression engine for it alone.
+    constexpr qsizetype suffixLength = 6;
+    const QLatin1StringView infix(temporaryInfix);
+    const qsizetype at = fileName.size() - suffixLength - infix.size();
+    if (at < 1 || QStringView(fileName).sliced(at, infix.size()) != infix)
+        return false;
+    const QStringView suffix = QStringView(fileName).last(suffixLength);
+    return std::all_of(suffix.begin(), suffix.end(), [](QChar c) { return c.unicode() < 128 && c.isLetterOrNumber(); });
 }
 
 int Profile::parseInteger(QStringView text, bool *ok)

@@ -71,6 +71,7 @@ private slots:
         QTest::newRow("at, 9:30 never matches")
             << false << d << "9:30" << 1 << 0 << qint64(30000) << qint64(0) << false;
         QTest::newRow("at, blank hour digit") << false << d << " 9:30" << 1 << 0 << qint64(30000) << qint64(0) << false;
+        QTest::newRow("at, trailing blank") << false << d << "09:30 " << 1 << 0 << qint64(30000) << qint64(0) << false;
         QTest::newRow("at, 25:99") << false << d << "25:99" << 1 << 0 << qint64(30000) << qint64(0) << false;
         QTest::newRow("at, other date format") << false << "2026-12-09"
                                                << "09:30" << 1 << 0 << qint64(30000) << qint64(3600000) << false;
