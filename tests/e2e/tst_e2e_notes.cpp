@@ -155,6 +155,7 @@ private slots:
     {
         QTest::addColumn<QByteArray>("library");
         QTest::newRow("sound") << QByteArray("libQt6Multimedia");
+        QTest::newRow("printing") << QByteArray("libQt6PrintSupport");
     }
     void start_leavesLibrariesOfLaterUseUnmapped()
     {
