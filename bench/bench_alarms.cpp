@@ -42,7 +42,7 @@ void idleWakeUps(benchmark::State &state)
         notes.append(note);
     }
     NoteStore::save(dir.filePath(QStringLiteral("stickies.ini")), notes);
-    QFile::copy(QStringLiteral(QUILLET_BINARY), dir.filePath(QStringLiteral("quillet")));
+    copyProgram(dir.path());
     for (auto _ : state) {
         QProcess program;
         program.start(dir.filePath(QStringLiteral("quillet")), {});

@@ -29,7 +29,7 @@ void focusedNoteWakeUps(benchmark::State &state)
     store.open(QIODevice::WriteOnly);
     store.write("[Stickies]\r\nTotal=1\r\n[Stickie1]\r\nTitle=bench caret\r\nLeft=200\r\nTop=200\r\nText=words\r\n");
     store.close();
-    QFile::copy(QStringLiteral(QUILLET_BINARY), dir.filePath(QStringLiteral("quillet")));
+    copyProgram(dir.path());
     for (auto _ : state) {
         QProcess program;
         program.start(dir.filePath(QStringLiteral("quillet")), {});

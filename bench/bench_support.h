@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -22,6 +23,19 @@ inline ProgramFolders foldersIn(const QString &path)
     folders.settingsPath = folders.dataFolder + QStringLiteral("quillet.ini");
     folders.storePath = folders.dataFolder + QStringLiteral("stickies.ini");
     return folders;
+}
+
+// Copies the program into folder with the modules it loads once it plays a sound or prints; the names of the
+// files copied.
+inline QStringList copyProgram(const QString &folder)
+{
+    QStringList names{QStringLiteral("quillet")};
+    QFile::copy(QStringLiteral(QUILLET_BINARY), QDir(folder).filePath(names.constFirst()));
+    for (const QString &module : QStringLiteral(QUILLET_MODULES).split(QLatin1Char(','))) {
+        names.append(QFileInfo(module).fileName());
+        QFile::copy(module, QDir(folder).filePath(names.constLast()));
+    }
+    return names;
 }
 
 // Context switches of every thread of a process: each one is a wake-up.

@@ -206,7 +206,7 @@ public:
         : m_dir(path)
     {
         const QDir built = QFileInfo(QStringLiteral(QUILLET_BINARY)).absoluteDir();
-        QFile::copy(QStringLiteral(QUILLET_BINARY), binary());
+        m_program = copyProgram(m_dir.path());
         for (const QString &resource : resources())
             QFile::link(built.filePath(resource), m_dir.filePath(resource));
         const QDateTime due = QDateTime::currentDateTime().addDays(1);
@@ -234,7 +234,7 @@ public:
 
     void restore() const
     {
-        const QStringList keep = resources() << QStringLiteral("quillet");
+        const QStringList keep = resources() + m_program;
         for (const QFileInfo &entry : m_dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)) {
             if (keep.contains(entry.fileName()))
                 continue;
@@ -253,6 +253,7 @@ private:
     }
 
     QDir m_dir;
+    QStringList m_program;
     QList<NoteRecord> m_notes;
 };
 

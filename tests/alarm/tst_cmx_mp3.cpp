@@ -5,6 +5,7 @@
 #include "base/app_error.h"
 #include "mp3_files.h"
 #include "platform/gui/media.h"
+#include "platform/program_module.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -213,6 +214,28 @@ private slots:
         QCOMPARE(media.mode(), Media::Mode::Closed);
         QCOMPARE(media.positionMs(), 0);
         QVERIFY(QTest::qWaitFor([&] { return media.findChildren<QMediaPlayer *>().isEmpty(); }, 1000));
+        QVERIFY(waitForOwnSinkInputs(0));
+    }
+
+    // Without its module the device does not open: the error is the device's, and the player plays once the
+    // module is found again.
+    void play_withoutTheAudioModule_throwsADeviceError()
+    {
+        TcmxMP3 player(m_dir.filePath("one.mp3"));
+        QTemporaryDir empty;
+        ProgramModule::setFolders({empty.path()});
+        QString thrown;
+        try {
+            player.Play();
+        } catch (const eMciDeviceError &error) {
+            thrown = error.message();
+        }
+        ProgramModule::setFolders({});
+        QVERIFY2(QRegularExpression("^1 - .*quillet-audio").match(thrown).hasMatch(), qPrintable(thrown));
+        QCOMPARE(player.getState(), mpUnknown);
+        player.Play();
+        QVERIFY(waitForOwnSinkInputs(1));
+        player.Stop();
         QVERIFY(waitForOwnSinkInputs(0));
     }
 

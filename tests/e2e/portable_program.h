@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
@@ -31,6 +32,12 @@ public:
     {
         if (!QFile::exists(binary()) && !QFile::copy(QStringLiteral(QUILLET_BINARY), binary()))
             return false;
+        // The modules the program loads when it first plays a sound or prints lie beside it.
+        for (const QString &module : QStringLiteral(QUILLET_MODULES).split(QLatin1Char(','))) {
+            const QString copy = filePath(QFileInfo(module).fileName());
+            if (!QFile::exists(copy) && !QFile::copy(module, copy))
+                return false;
+        }
         m_process.setProgram(wrapper.isEmpty() ? binary() : wrapper.first());
         m_process.setArguments(wrapper.isEmpty() ? arguments : wrapper.mid(1) + QStringList{binary()} + arguments);
         m_process.setWorkingDirectory(folder());

@@ -1,3 +1,5 @@
+#include "platform/program_module.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
@@ -41,6 +43,17 @@ private slots:
     {
         QFETCH(QString, path);
         QVERIFY2(QFileInfo(m_prefix.filePath(path)).isFile(), qPrintable(path));
+    }
+
+    // Each module lies in the folder where the installed program looks for it, and not beside the program.
+    void modules_lieWhereTheProgramLooks()
+    {
+        const QStringList folders = ProgramModule::foldersFor(m_prefix.filePath(QStringLiteral("bin")));
+        for (const QString &module : QStringLiteral(QUILLET_MODULES).split(QLatin1Char(','))) {
+            const QString name = QFileInfo(module).fileName();
+            QVERIFY2(QFileInfo(QDir(folders.last()).filePath(name)).isFile(), qPrintable(folders.last() + name));
+            QVERIFY(!QFileInfo::exists(m_prefix.filePath(QStringLiteral("bin/")) + name));
+        }
     }
 
     void program_isExecutable() { QVERIFY(QFileInfo(m_prefix.filePath(QStringLiteral("bin/quillet"))).isExecutable()); }

@@ -149,6 +149,27 @@ private slots:
         QCOMPARE(saved.readString(u"Stickie3", u"Title"), QStringLiteral("trunc"));
         QCOMPARE(saved.readInteger(u"Stickies", u"Total", -1), 3);
     }
+
+    // What only an alarm's sound or a print needs is loaded then, not at every start.
+    void start_leavesLibrariesOfLaterUseUnmapped_data()
+    {
+        QTest::addColumn<QByteArray>("library");
+        QTest::newRow("sound") << QByteArray("libQt6Multimedia");
+        QTest::newRow("printing") << QByteArray("libQt6PrintSupport");
+    }
+    void start_leavesLibrariesOfLaterUseUnmapped()
+    {
+        QFETCH(QByteArray, library);
+        writeStore("[Stickies]\r\nTotal=1\r\n[Stickie1]\r\nTitle=e2e lean\r\nLeft=80\r\nTop=90\r\nText=words\r\n");
+        startProgram();
+        QVERIFY(DesktopProbe::syncWith(DesktopProbe::waitForWindow(QStringLiteral("e2e lean"))));
+        QFile maps(QStringLiteral("/proc/%1/maps").arg(m_program.processId()));
+        QVERIFY(maps.open(QIODevice::ReadOnly));
+        const QByteArray mapped = maps.readAll();
+        QVERIFY(mapped.contains("libQt6Widgets"));
+        QVERIFY2(!mapped.contains(library), library.constData());
+        terminateProgram();
+    }
 };
 
 QTEST_GUILESS_MAIN(TestE2eNotes)

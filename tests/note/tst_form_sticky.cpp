@@ -5,6 +5,7 @@
 #include "../test_files.h"
 
 #include "base/app_error.h"
+#include "platform/program_module.h"
 #include "rtf/rtf_reader.h"
 #include "store/note_store.h"
 #include "store/profile.h"
@@ -15,6 +16,7 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMenu>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -574,16 +576,26 @@ private slots:
     {
         QTest::addColumn<QString>("item");
         QTest::addColumn<QString>("message");
+        QTest::addColumn<bool>("withoutModules");
         QTest::newRow("save as into a place that cannot hold a file") << "PMSaveAs"
-                                                                      << "Cannot create file %1.";
+                                                                      << "Cannot create file %1." << false;
         QTest::newRow("print without a printer") << "PMPrint"
-                                                 << "There is no printer to print to.";
+                                                 << "There is no printer to print to." << false;
+        QTest::newRow("print without the print module")
+            << "PMPrint"
+            << "Printing is not possible: quillet-print.so is in none of the folders %1." << true;
     }
     void menuCommand_failure_endsInTheErrorDialog()
     {
         QFETCH(QString, item);
         QFETCH(QString, message);
+        QFETCH(bool, withoutModules);
         QTemporaryDir dir;
+        const auto restoreModules = qScopeGuard([] { ProgramModule::setFolders({}); });
+        if (withoutModules) {
+            ProgramModule::setFolders({dir.path()});
+            message = message.arg(dir.path());
+        }
         ::writeFile(dir.filePath(QStringLiteral("blocker")), "a file where a folder should be");
         const QString path = dir.filePath(QStringLiteral("blocker/out.txt"));
         TFormSticky note(dir.path() + QLatin1Char('/'));

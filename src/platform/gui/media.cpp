@@ -1,10 +1,10 @@
 #include "platform/gui/media.h"
 
-#include <QAudioOutput>
+#include "platform/gui/audio_module.h"
+#include "platform/gui/audio_player.h"
+
 #include <QFileInfo>
-#include <QMediaPlayer>
 #include <QTimer>
-#include <QUrl>
 
 Media::Media(QObject *parent)
     : QObject(parent)
@@ -21,13 +21,17 @@ bool Media::open(const QString &path)
     m_errorCode = 0;
     m_errorText.clear();
     if (!QFileInfo(path).isFile()) {
-        setError(QMediaPlayer::ResourceError, QStringLiteral("The file %1 cannot be found").arg(path));
+        setError(AudioPlayer::ResourceError, QStringLiteral("The file %1 cannot be found").arg(path));
         return false;
     }
 
     // A player of its own for each file: stopping one leaves nothing behind that could report later.
-    m_player = new QMediaPlayer(this);
-    m_player->setAudioOutput(new QAudioOutput(m_player));
+    QString moduleError;
+    m_player = AudioModule::createPlayer(this, &moduleError);
+    if (!m_player) {
+        setError(AudioPlayer::ResourceError, QStringLiteral("The sound device cannot be opened: %1").arg(moduleError));
+        return false;
+    }
     const quint64 generation = ++m_generation;
     const auto fail = [this, generation](int code, const QString &text) {
         setError(code, text);
@@ -36,21 +40,18 @@ bool Media::open(const QString &path)
             emit failed(code, text);
         });
     };
-    connect(m_player, &QMediaPlayer::mediaStatusChanged, this,
-            [this, generation, path, fail](QMediaPlayer::MediaStatus status) {
-                if (status == QMediaPlayer::EndOfMedia)
-                    deliver(generation, [this] { emit endReached(); });
-                else if (status == QMediaPlayer::InvalidMedia && m_errorCode == 0)
-                    fail(QMediaPlayer::FormatError, QStringLiteral("The file %1 cannot be played").arg(path));
-            });
-    connect(m_player, &QMediaPlayer::errorOccurred, this,
-            [fail](QMediaPlayer::Error error, const QString &text) { fail(error, text); });
+    const auto statusChanged = [this, generation, path, fail](AudioPlayer::Status status) {
+        if (status == AudioPlayer::Status::Ended)
+            deliver(generation, [this] { emit endReached(); });
+        else if (status == AudioPlayer::Status::Invalid && m_errorCode == 0)
+            fail(AudioPlayer::FormatError, QStringLiteral("The file %1 cannot be played").arg(path));
+    };
     // A back end that never finishes loading would leave the device open and silent for good.
     QTimer::singleShot(openTimeoutMs, m_player, [this, path, fail] {
-        if (m_player && m_player->mediaStatus() == QMediaPlayer::LoadingMedia)
-            fail(QMediaPlayer::ResourceError, QStringLiteral("The file %1 did not load").arg(path));
+        if (m_player && m_player->status() == AudioPlayer::Status::Loading)
+            fail(AudioPlayer::ResourceError, QStringLiteral("The file %1 did not load").arg(path));
     });
-    m_player->setSource(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
+    m_player->load(QFileInfo(path).absoluteFilePath(), statusChanged, fail);
     return true;
 }
 
@@ -58,7 +59,7 @@ void Media::close()
 {
     if (!m_player)
         return;
-    m_player->disconnect(this);
+    m_player->detach();
     m_player->stop();
     // The back end may still be inside a call of this player, so it goes when control is back in the event loop.
     m_player->deleteLater();
@@ -85,7 +86,7 @@ void Media::pause()
 
 void Media::resume()
 {
-    if (m_player && m_player->playbackState() == QMediaPlayer::PausedState)
+    if (m_player && m_player->state() == AudioPlayer::State::Paused)
         m_player->play();
 }
 
@@ -93,21 +94,22 @@ Media::Mode Media::mode() const
 {
     if (!m_player)
         return Mode::Closed;
-    switch (m_player->playbackState()) {
-    case QMediaPlayer::PlayingState:
+    switch (m_player->state()) {
+    case AudioPlayer::State::Playing:
         return Mode::Playing;
-    case QMediaPlayer::PausedState:
+    case AudioPlayer::State::Paused:
         return Mode::Paused;
-    case QMediaPlayer::StoppedState:
+    case AudioPlayer::State::Stopped:
         break;
     }
-    const QMediaPlayer::MediaStatus status = m_player->mediaStatus();
-    return status == QMediaPlayer::LoadingMedia || status == QMediaPlayer::NoMedia ? Mode::NotReady : Mode::Stopped;
+    const AudioPlayer::Status status = m_player->status();
+    return status == AudioPlayer::Status::Loading || status == AudioPlayer::Status::NoMedia ? Mode::NotReady
+                                                                                            : Mode::Stopped;
 }
 
 qint64 Media::positionMs() const
 {
-    return m_player ? m_player->position() : 0;
+    return m_player ? m_player->positionMs() : 0;
 }
 
 void Media::setError(int code, const QString &text)

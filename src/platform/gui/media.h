@@ -5,7 +5,7 @@
 
 #include <functional>
 
-class QMediaPlayer;
+class AudioPlayer;
 
 // The sound device under the MP3 player: one file opened on the desktop's default audio output, played from
 // the current position to its end, with the end reported on the UI thread. Nothing waits: the file loads in
@@ -20,9 +20,10 @@ public:
     explicit Media(QObject *parent = nullptr);
     ~Media() override;
 
-    // Closes any open file, then starts loading path and returns at once. False when there is no such file;
-    // errorCode() and errorText() then tell why, and the device stays closed. A file that cannot be played, or
-    // is still not loaded after openTimeoutMs, is reported by failed() later and closes the device.
+    // Closes any open file, then starts loading path and returns at once. False when there is no such file or
+    // the audio module cannot be loaded; errorCode() and errorText() then tell why, and the device stays closed. A file
+    // that cannot be played, or is still not loaded after openTimeoutMs, is reported by failed() later and closes the
+    // device.
     bool open(const QString &path);
     // Stops playback and releases the device; no signal of the file played comes after this.
     void close();
@@ -55,7 +56,7 @@ private:
     void setError(int code, const QString &text);
     void deliver(quint64 generation, const std::function<void()> &emitSignal);
 
-    QMediaPlayer *m_player = nullptr;
+    AudioPlayer *m_player = nullptr;
     // Counts the files opened, so that events queued for a file already closed are dropped.
     quint64 m_generation = 0;
     int m_errorCode = 0;

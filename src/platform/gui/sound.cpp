@@ -1,19 +1,19 @@
 #include "platform/gui/sound.h"
 
+#include "platform/gui/audio_module.h"
+#include "platform/gui/audio_player.h"
+
 #include <QApplication>
-#include <QAudioOutput>
 #include <QFileInfo>
-#include <QMediaPlayer>
 #include <QPointer>
-#include <QUrl>
 
 #include <memory>
 
 namespace {
 
-// The players still alive. A QMediaPlayer blocks its signals while it is destroyed, so a guarded pointer, not
-// its destroyed() signal, tells that it is gone.
-QList<QPointer<QMediaPlayer>> players;
+// The players still alive. A player's media object blocks its signals while it is destroyed, so a guarded
+// pointer, not the destroyed() signal, tells that it is gone.
+QList<QPointer<AudioPlayer>> players;
 std::function<void()> beepOverride;
 
 void beep()
@@ -33,8 +33,13 @@ void Sound::play(const QString &path)
         return;
     }
 
-    auto *player = new QMediaPlayer(QCoreApplication::instance());
-    player->setAudioOutput(new QAudioOutput(player));
+    QString moduleError;
+    AudioPlayer *player = AudioModule::createPlayer(QCoreApplication::instance(), &moduleError);
+    if (!player) {
+        qWarning("No sound: %s", qPrintable(moduleError));
+        beep();
+        return;
+    }
     players.removeAll(nullptr);
     players.append(player);
 
@@ -48,14 +53,15 @@ void Sound::play(const QString &path)
             beep();
         player->deleteLater();
     };
-    QObject::connect(player, &QMediaPlayer::mediaStatusChanged, player, [release](QMediaPlayer::MediaStatus status) {
-        if (status == QMediaPlayer::EndOfMedia)
-            release(false);
-        else if (status == QMediaPlayer::InvalidMedia)
-            release(true);
-    });
-    QObject::connect(player, &QMediaPlayer::errorOccurred, player, [release] { release(true); });
-    player->setSource(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
+    player->load(
+        QFileInfo(path).absoluteFilePath(),
+        [release](AudioPlayer::Status status) {
+            if (status == AudioPlayer::Status::Ended)
+                release(false);
+            else if (status == AudioPlayer::Status::Invalid)
+                release(true);
+        },
+        [release](int, const QString &) { release(true); });
     player->play();
 }
 

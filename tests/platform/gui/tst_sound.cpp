@@ -1,6 +1,7 @@
 #include "../../pulse_audio.h"
 #include "../../test_files.h"
 #include "platform/gui/sound.h"
+#include "platform/program_module.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -56,6 +57,16 @@ private slots:
         // A player beeps only before it is released: once none is left, no beep can follow.
         QVERIFY(QTest::qWaitFor([] { return Sound::activeCount() == 0; }, 5000));
         QCOMPARE(m_beeps, 3);
+    }
+
+    void play_withoutTheAudioModule_beeps()
+    {
+        QTemporaryDir empty;
+        ProgramModule::setFolders({empty.path()});
+        Sound::play(m_dir.filePath("ding.wav"));
+        ProgramModule::setFolders({});
+        QCOMPARE(m_beeps, 1);
+        QCOMPARE(Sound::activeCount(), 0);
     }
 
 private:
