@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <QString>
 #include <QWidget>
+#include <QWindow>
 
 #include <cstring>
 #include <span>
@@ -135,9 +136,12 @@ public:
     // Checks or clears a checkable row, remembered for a row not made yet.
     void setChecked(int row, bool checked)
     {
-        m_checked.insert(row, checked);
         if (m_actions[row])
             m_actions[row]->setChecked(checked);
+        else if (checked)
+            m_checked.insert(row, true);
+        else
+            m_checked.remove(row); // unchecked is what an item is made with; an empty table takes no memory
     }
 
     // A row by its name at run time, for tests and for texts read from files; -1 when there is none.
@@ -183,6 +187,24 @@ private:
         });
     }
 
+    // The form whose window has the keyboard, among those the action was added to. Just after a window was made
+    // anew (moved into the topmost band), Qt knows the window with the focus before it names an active one, and
+    // the shortcut fires for it all the same.
+    static Form *activeForm(const QAction &action)
+    {
+        if (auto *form = qobject_cast<Form *>(QApplication::activeWindow()))
+            return form;
+        const QWindow *focus = QGuiApplication::focusWindow();
+        if (!focus)
+            return nullptr;
+        for (QObject *object : action.associatedObjects()) {
+            auto *form = qobject_cast<Form *>(object);
+            if (form && form->windowHandle() == focus)
+                return form;
+        }
+        return nullptr;
+    }
+
     // The action of a row's shortcut that every form of the kind shares; it lives as long as the application.
     static QAction *sharedShortcut(std::span<const MenuRow<Form>> rows, int index)
     {
@@ -199,8 +221,8 @@ private:
             action->setObjectName(QString::fromLatin1(row.name) + QStringLiteral("Shortcut"));
             action->setShortcut(QKeySequence(QString::fromLatin1(row.shortcut)));
             // A window shortcut fires only while a form that has the action is the active window.
-            QObject::connect(action, &QAction::triggered, owner, [&row] {
-                if (auto *form = qobject_cast<Form *>(QApplication::activeWindow()))
+            QObject::connect(action, &QAction::triggered, owner, [action, &row] {
+                if (Form *form = activeForm(*action))
                     run(form, row);
             });
         }
