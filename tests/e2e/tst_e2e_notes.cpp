@@ -150,12 +150,14 @@ private slots:
         QCOMPARE(saved.readInteger(u"Stickies", u"Total", -1), 3);
     }
 
-    // What only an alarm's sound or a print needs is loaded then, not at every start.
+    // What only an alarm's sound or a print needs is loaded then, not at every start; nothing on the way to
+    // the notes needs Qt Network.
     void start_leavesLibrariesOfLaterUseUnmapped_data()
     {
         QTest::addColumn<QByteArray>("library");
         QTest::newRow("sound") << QByteArray("libQt6Multimedia");
         QTest::newRow("printing") << QByteArray("libQt6PrintSupport");
+        QTest::newRow("network") << QByteArray("libQt6Network");
     }
     void start_leavesLibrariesOfLaterUseUnmapped()
     {
