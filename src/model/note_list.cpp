@@ -232,7 +232,7 @@ QStringList NoteList::load(int eightBitCodePage)
     m_diskContent = result;
     QFile file(m_storePath);
     if (file.open(QIODevice::ReadOnly))
-        m_diskBytes = file.readAll();
+        m_diskDigest = digestOf(file.readAll());
     loadTrash(&result.notes);
     m_lastSaved = result.notes;
     m_notes.reserve(result.notes.size());
@@ -381,8 +381,13 @@ void NoteList::writeStore(const NoteStore::Content &content)
         throw AppError(QStringLiteral("Unable to write to %1")
                            .arg(QDir::toNativeSeparators(QFileInfo(m_storePath).absoluteFilePath())));
     }
-    m_diskBytes = bytes;
+    m_diskDigest = digestOf(bytes);
     m_diskContent = content;
+}
+
+QByteArray NoteList::digestOf(const QByteArray &bytes)
+{
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
 }
 
 bool NoteList::isConflictCopy(const QString &fileName, const QString &storeFileName)
@@ -408,7 +413,7 @@ std::optional<NoteStore::Content> NoteList::readIncoming(const QString &path, QB
     if (file.error() != QFileDevice::NoError)
         throw AppError(QStringLiteral("Cannot open file %1").arg(shown));
     // This run's own save, or the store as this run read it: nothing came in.
-    if (path == m_storePath && *bytes == m_diskBytes)
+    if (path == m_storePath && digestOf(*bytes) == m_diskDigest)
         return std::nullopt;
     const Profile profile = Profile::fromBytesInCodePage(*bytes, m_codePage, path);
     if (const QString reason = NoteStore::incompleteReason(*bytes, profile); !reason.isEmpty())
@@ -416,7 +421,7 @@ std::optional<NoteStore::Content> NoteList::readIncoming(const QString &path, QB
     NoteStore::LoadResult result = NoteStore::read(profile, m_defaults);
     StoreMerge::identify(result.notes);
     if (path == m_storePath) {
-        m_diskBytes = *bytes;
+        m_diskDigest = digestOf(*bytes);
         m_diskContent = result;
     }
     return NoteStore::Content(result);

@@ -119,6 +119,7 @@ signals:
     void merged();
 
 private:
+    static QByteArray digestOf(const QByteArray &bytes);
     Note *append(const NoteRecord &record);
     NoteRecord take(qsizetype index, bool rememberDeleted = true);
     QList<NoteRecord> stamped(QList<NoteRecord> records);
@@ -142,8 +143,9 @@ private:
     QList<NoteRecord> m_lastSaved; // as last read from or written to the store, which revisions count from
     QString m_machine;
     QList<NoteStore::DeletedNote> m_deleted;
-    // What this run last read from or wrote to the store, to tell its own saves from someone else's file.
-    QByteArray m_diskBytes;
+    // What this run last read from or wrote to the store, to tell its own saves from someone else's file: the
+    // file's digest, not its bytes, which a large store would keep in memory twice.
+    QByteArray m_diskDigest;
     NoteStore::Content m_diskContent;
     bool m_syncing = false;
     std::unique_ptr<StoreWatcher> m_watcher;
