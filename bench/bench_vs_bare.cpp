@@ -2,9 +2,10 @@
 // stores of 1, 100 and 500 notes (or the counts given) each is started three times in turn, and the table gives
 // the medians of the time from the process start until the window manager lists every note window, of the
 // resident memory two seconds after, and, for the program, of its wake-ups per second over ten seconds that
-// begin twelve seconds after a click into a note. Every note has an alarm armed for a day ahead. The bare
-// program's wake-ups are counted too: with hundreds of windows the window manager is still at work on them then,
-// and each of its changes wakes whichever program owns the window.
+// begin twelve seconds after a click into a note. Every note has an alarm armed for a day ahead. With hundreds of
+// windows the window manager is at work on them for a while after it lists them, and each of its changes wakes
+// whichever program owns the window: the click waits until it is done, and the bare program's wake-ups are
+// counted too.
 //
 //   source scripts/desktop.sh; start_test_desktop; build/bench/bench_vs_bare [count...]
 //
@@ -262,6 +263,7 @@ struct Sample {
     double mappedMs = -1;
     double rssMb = -1;
     double wakeUps = -1;
+    double settleS = -1; // how long the window manager was still at work after the memory was read
 };
 
 double residentMb(qint64 pid)
@@ -274,6 +276,54 @@ double residentMb(qint64 pid)
             return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
     }
     return -1;
+}
+
+// Processor time (user and system, in clock ticks) that a process has used; -1 when it is gone.
+qint64 processorTicks(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return -1;
+    // The name in parentheses may hold blanks; the fields after it are counted from its end.
+    const QByteArray line = stat.readAll();
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    return fields.size() > 12 ? fields[11].toLongLong() + fields[12].toLongLong() : -1;
+}
+
+// The window manager of this display: the openbox process whose DISPLAY is ours; 0 when none is found.
+qint64 windowManagerPid()
+{
+    const QByteArray display = "DISPLAY=" + qgetenv("DISPLAY");
+    for (const QString &entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile comm(QStringLiteral("/proc/%1/comm").arg(entry));
+        if (!comm.open(QIODevice::ReadOnly) || comm.readAll().trimmed() != "openbox")
+            continue;
+        QFile environ(QStringLiteral("/proc/%1/environ").arg(entry));
+        if (environ.open(QIODevice::ReadOnly) && environ.readAll().split('\0').contains(display))
+            return entry.toLongLong();
+    }
+    return 0;
+}
+
+// Waits until the window manager has used no processor time for a second (at most two minutes): with hundreds
+// of new windows it is at work on them for a while after it lists them, and each of its changes wakes the
+// program that owns the window. Returns how long it took, in seconds.
+double waitForQuietWindowManager()
+{
+    const qint64 pid = windowManagerPid();
+    if (pid == 0)
+        return -1;
+    QElapsedTimer clock;
+    clock.start();
+    qint64 last = processorTicks(pid);
+    int quietSamples = 0;
+    while (quietSamples < 4 && clock.elapsed() < 120000) {
+        QThread::msleep(250);
+        const qint64 now = processorTicks(pid);
+        quietSamples = now == last ? quietSamples + 1 : 0;
+        last = now;
+    }
+    return double(clock.elapsed()) / 1000.0;
 }
 
 bool runTool(const QString &program, const QStringList &arguments)
@@ -321,13 +371,15 @@ Sample measureStart(ClientList &clients, const QSet<xcb_window_t> &before, const
         if (!titles.isEmpty())
             std::printf("  windows that are no note: %s\n", qPrintable(titles.join(QStringLiteral(", "))));
         // These intervals define the figures: memory two seconds after the start, wake-ups from twelve seconds
-        // after a click, once the caret has stopped blinking (ten seconds after the last input).
+        // after a click, once the caret has stopped blinking (ten seconds after the last input). The click
+        // waits for the window manager to be done with the new windows: until then it wakes any program.
         if (clients.waitUntil(allMapped, 2000))
             sample.mappedMs = double(clock.elapsed());
         QThread::msleep(std::max<qint64>(0, qint64(sample.startMs) + 2000 - clock.elapsed()));
         sample.rssMb = residentMb(process.processId());
         if (sample.mappedMs < 0 && clients.waitUntil(allMapped, listTimeoutMs))
             sample.mappedMs = double(clock.elapsed());
+        sample.settleS = waitForQuietWindowManager();
         if (!runTool(QStringLiteral("xdotool"),
                      {QStringLiteral("windowactivate"), QStringLiteral("--sync"), note, QStringLiteral("mousemove"),
                       QStringLiteral("--window"), note, QStringLiteral("60"), QStringLiteral("60"),
@@ -404,8 +456,10 @@ int main(int argc, char **argv)
         clock.start();
         for (int run = 1; run <= runs; ++run) {
             const auto report = [&](const char *name, const Sample &sample) {
-                std::printf("%4d notes, run %d: %-7s listed %6.0f ms, mapped %6.0f ms, %6.1f MB, %6.2f wake-ups/s\n",
-                            count, run, name, sample.startMs, sample.mappedMs, sample.rssMb, sample.wakeUps);
+                std::printf("%4d notes, run %d: %-7s listed %6.0f ms, mapped %6.0f ms, %6.1f MB, %6.2f wake-ups/s "
+                            "(window manager busy %.1f s more)\n",
+                            count, run, name, sample.startMs, sample.mappedMs, sample.rssMb, sample.wakeUps,
+                            sample.settleS);
                 std::fflush(stdout);
             };
             samples[count].first.push_back(measureStart(clients, before, folder.binary(), {}, folder.path(), count));
