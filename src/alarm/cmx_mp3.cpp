@@ -1,8 +1,8 @@
 #include "alarm/cmx_mp3.h"
 
 #include "alarm/e_mci_device_error.h"
-#include "alarm/mp3_length.h"
 #include "platform/gui/media.h"
+#include "platform/gui/mp3_length.h"
 
 #include <QFile>
 #include <QFileInfo>

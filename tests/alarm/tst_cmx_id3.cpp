@@ -1,8 +1,8 @@
 #include "../test_files.h"
 #include "alarm/cmx_id3.h"
-#include "alarm/mp3_length.h"
 #include "base/app_error.h"
 #include "mp3_files.h"
+#include "platform/gui/mp3_length.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>

@@ -158,6 +158,7 @@ private slots:
         QTest::newRow("sound") << QByteArray("libQt6Multimedia");
         QTest::newRow("printing") << QByteArray("libQt6PrintSupport");
         QTest::newRow("network") << QByteArray("libQt6Network");
+        QTest::newRow("mp3 length") << QByteArray("libmpg123");
     }
     void start_leavesLibrariesOfLaterUseUnmapped()
     {

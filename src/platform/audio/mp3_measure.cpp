@@ -1,4 +1,4 @@
-#include "alarm/mp3_length.h"
+#include "platform/gui/mp3_length.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -39,7 +39,8 @@ struct HandleDeleter {
 
 } // namespace
 
-Mp3Length Mp3Length::measure(const QString &path)
+// What the audio module exports under mp3MeasureSymbol for Mp3Length::measure.
+extern "C" Q_DECL_EXPORT Mp3Length quilletMeasureMp3(const QString &path)
 {
     static std::once_flag initialised;
     std::call_once(initialised, [] { mpg123_init(); });

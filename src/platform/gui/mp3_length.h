@@ -13,5 +13,10 @@ struct Mp3Length {
 
     bool ok() const { return error == 0; }
 
+    // Loads the audio module, which measures, the first time; a module that cannot be loaded is an error too.
     static Mp3Length measure(const QString &path);
 };
+
+// The audio module's function behind measure().
+using Mp3Measure = Mp3Length (*)(const QString &path);
+inline constexpr char mp3MeasureSymbol[] = "quilletMeasureMp3";
