@@ -95,18 +95,6 @@ TForm1::TForm1(const ProgramFolders &folders, QWidget *parent)
     m_trayMenu = std::make_unique<MenuTable<TForm1>>(this, trayRows, &TextCatalog::builtInText);
     m_popupMenu = m_trayMenu->menu();
 
-    m_trayIcon = new TStTrayIcon(this);
-    m_trayIcon->setObjectName(QStringLiteral("StTrayIcon1"));
-    m_trayIcon->setMinimizeToTray(true);
-    m_trayIcon->setPopupMenu(m_popupMenu);
-    m_trayIcon->setHint(windowTitle());
-    m_trayIcon->OnClick = [this](Qt::MouseButton, Qt::KeyboardModifiers) { StTrayIcon1Click(); };
-    m_trayIcon->OnDblClick = [this](Qt::MouseButton, Qt::KeyboardModifiers, bool &restoreApp) {
-        StTrayIcon1DblClick(restoreApp);
-    };
-    connect(m_trayIcon, &TStTrayIcon::errorRaised, this, [](const QString &message) { ErrorDialog::show(message); });
-    connect(m_trayIcon, &TStTrayIcon::trayAvailabilityChanged, this, &TForm1::updateTrayMenuInNotes);
-
     connect(&m_settings, &Settings::changed, this, &TForm1::settingChanged);
     m_list = std::make_unique<NoteList>(m_folders.storePath, m_folders.dataFolder);
     connect(m_list.get(), &NoteList::added, this, &TForm1::noteAdded);
@@ -182,8 +170,13 @@ void TForm1::FormCreate(const QString &commandLineFile)
         ApplyLanguage(m_settings.language());
 
         LoadNotes();
-        // What the desktop is told about the program can wait until the notes are up.
+        // The icon in the notification area (which asks the desktop's session bus where to go) and what the
+        // desktop is told about the program wait until the notes are up, and the windows' requests have reached
+        // the window manager (a termination request may be handled meanwhile).
+        if (!m_closed)
+            QGuiApplication::sync();
         if (!m_closed) {
+            ErrorDialog::guard([this] { makeTrayIcon(); });
             ErrorDialog::guard([this] { RegisterFileType(); });
             ErrorDialog::guard([this] { ApplyAutoStart(); });
         }
@@ -199,6 +192,22 @@ void TForm1::FormCreate(const QString &commandLineFile)
     const QStringList pending = std::exchange(m_pendingArguments, {});
     for (const QString &argument : pending)
         handleSecondStart(argument);
+}
+
+void TForm1::makeTrayIcon()
+{
+    m_trayIcon = new TStTrayIcon(this);
+    m_trayIcon->setObjectName(QStringLiteral("StTrayIcon1"));
+    m_trayIcon->setMinimizeToTray(true);
+    m_trayIcon->setPopupMenu(m_popupMenu);
+    m_trayIcon->setHint(windowTitle());
+    m_trayIcon->OnClick = [this](Qt::MouseButton, Qt::KeyboardModifiers) { StTrayIcon1Click(); };
+    m_trayIcon->OnDblClick = [this](Qt::MouseButton, Qt::KeyboardModifiers, bool &restoreApp) {
+        StTrayIcon1DblClick(restoreApp);
+    };
+    connect(m_trayIcon, &TStTrayIcon::errorRaised, this, [](const QString &message) { ErrorDialog::show(message); });
+    connect(m_trayIcon, &TStTrayIcon::trayAvailabilityChanged, this, &TForm1::updateTrayMenuInNotes);
+    updateTrayMenuInNotes();
 }
 
 void TForm1::ringNote(TFormSticky *note)
@@ -281,7 +290,7 @@ TFormSticky *TForm1::makeWindow(Note *note, int number)
     connect(window, &TFormSticky::alarmRequested, this, &TForm1::PMAlarmClick);
     connect(window, &TFormSticky::soundFailed, this, &TForm1::reportSoundFailure);
     m_alarms.add(&note->alarm(), [this, window] { ringNote(window); });
-    if (!m_trayIcon->trayAvailable())
+    if (m_trayIcon && !m_trayIcon->trayAvailable())
         window->setTrayMenu(m_popupMenu);
     // Every show applies the current language, so a note made later carries it from its first display.
     window->currentLanguage = [this] { return m_languageFile; };
@@ -779,7 +788,7 @@ void TForm1::setAllHidden(bool hidden)
 void TForm1::updateTrayMenuInNotes()
 {
     // Without a notification area the tray menu would be out of reach: every note carries it then.
-    QMenu *menu = m_trayIcon->trayAvailable() ? nullptr : m_popupMenu;
+    QMenu *menu = !m_trayIcon || m_trayIcon->trayAvailable() ? nullptr : m_popupMenu;
     for (TFormSticky *note : std::as_const(m_windows))
         note->setTrayMenu(menu);
 }

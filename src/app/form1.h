@@ -119,6 +119,7 @@ public:
     QAction *menuItem(QStringView name) const;
     // The rows of the tray menu, in menu order.
     static std::span<const MenuRow<TForm1>> menuRows();
+    // Made once the notes are up.
     TStTrayIcon *StTrayIcon1() const { return m_trayIcon; }
     const ProgramFolders &folders() const { return m_folders; }
     AlarmScheduler &alarms() { return m_alarms; }
@@ -173,6 +174,7 @@ private:
     void reportSoundFailure(const QString &message);
     void showSoundFailures();
     void updateTrayMenuInNotes();
+    void makeTrayIcon();
     // Hides every note (minimised, as "Hide All" does) or shows it, with "Hide All" checked to match.
     void setAllHidden(bool hidden);
     // A note chosen in the find window comes to the front with the first of the words selected.
