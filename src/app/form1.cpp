@@ -93,7 +93,6 @@ TForm1::TForm1(const ProgramFolders &folders, QWidget *parent)
 {
     setWindowTitle(QString::fromLatin1(ProgramVersion::title));
     m_trayMenu = std::make_unique<MenuTable<TForm1>>(this, trayRows, &TextCatalog::builtInText);
-    m_popupMenu = m_trayMenu->menu();
 
     connect(&m_settings, &Settings::changed, this, &TForm1::settingChanged);
     m_list = std::make_unique<NoteList>(m_folders.storePath, m_folders.dataFolder);
@@ -199,7 +198,7 @@ void TForm1::makeTrayIcon()
     m_trayIcon = new TStTrayIcon(this);
     m_trayIcon->setObjectName(QStringLiteral("StTrayIcon1"));
     m_trayIcon->setMinimizeToTray(true);
-    m_trayIcon->setPopupMenu(m_popupMenu);
+    m_trayIcon->setPopupMenu(PopupMenu1());
     m_trayIcon->setHint(windowTitle());
     m_trayIcon->OnClick = [this](Qt::MouseButton, Qt::KeyboardModifiers) { StTrayIcon1Click(); };
     m_trayIcon->OnDblClick = [this](Qt::MouseButton, Qt::KeyboardModifiers, bool &restoreApp) {
@@ -291,7 +290,7 @@ TFormSticky *TForm1::makeWindow(Note *note, int number)
     connect(window, &TFormSticky::soundFailed, this, &TForm1::reportSoundFailure);
     m_alarms.add(&note->alarm(), [this, window] { ringNote(window); });
     if (m_trayIcon && !m_trayIcon->trayAvailable())
-        window->setTrayMenu(m_popupMenu);
+        window->setTrayMenu(PopupMenu1());
     // Every show applies the current language, so a note made later carries it from its first display.
     window->currentLanguage = [this] { return m_languageFile; };
     FormSticky = window;
@@ -788,7 +787,7 @@ void TForm1::setAllHidden(bool hidden)
 void TForm1::updateTrayMenuInNotes()
 {
     // Without a notification area the tray menu would be out of reach: every note carries it then.
-    QMenu *menu = !m_trayIcon || m_trayIcon->trayAvailable() ? nullptr : m_popupMenu;
+    QMenu *menu = !m_trayIcon || m_trayIcon->trayAvailable() ? nullptr : PopupMenu1();
     for (TFormSticky *note : std::as_const(m_windows))
         note->setTrayMenu(menu);
 }

@@ -108,7 +108,8 @@ public:
     // The windows of the listed notes, in list order; a note whose window the load has not made yet has none.
     QList<TFormSticky *> notes() const;
     NoteList &noteList() { return *m_list; }
-    QMenu *PopupMenu1() const { return m_popupMenu; }
+    // The tray menu, made when first asked for (with the tray icon, once the notes are up).
+    QMenu *PopupMenu1() const { return m_trayMenu->menu(); }
     // The dialogs, each made when first asked for.
     TFormOptions *FormOptions();
     TAboutBox *AboutBox();
@@ -197,7 +198,6 @@ private:
     std::unique_ptr<TAboutBox> m_aboutBox;
     std::unique_ptr<FindWindow> m_formFind;
     std::unique_ptr<MenuTable<TForm1>> m_trayMenu;
-    QMenu *m_popupMenu = nullptr;
     TStTrayIcon *m_trayIcon = nullptr;
     AlarmScheduler m_alarms;
     QtTranslation m_qtTranslation;
