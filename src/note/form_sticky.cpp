@@ -554,9 +554,37 @@ void TFormSticky::FormShow()
         return;
     std::shared_ptr<const LanguageFile> file = currentLanguage();
     if (file && file != m_shownLanguage) {
-        ApplyNoteLanguage(*file);
+        applyShownLanguage(file);
         m_shownLanguage = std::move(file);
     }
+}
+
+void TFormSticky::applyShownLanguage(const std::shared_ptr<const LanguageFile> &file)
+{
+    if (m_menu->hasOwnCaptions() || !file->isLoaded()) {
+        ApplyNoteLanguage(*file);
+        return;
+    }
+    // A menu with the built-in captions still (every note as the store's load makes it) takes what the file
+    // gives those, which is worked out once per reading of the file, not once per note.
+    static std::weak_ptr<const LanguageFile> workedOut;
+    static QList<std::pair<int, QString>> changes;
+    if (workedOut.owner_before(file) || file.owner_before(workedOut)) {
+        changes.clear();
+        const auto entries = TextCatalog::entries(TextCatalog::Group::NoteWindow);
+        for (const TextCatalog::Entry &entry : entries) {
+            const int row = menuRowOf(entry.key);
+            if (row < 0)
+                continue;
+            const QString builtIn = m_menu->caption(row);
+            QString text = file->text(entry.key, builtIn);
+            if (text != builtIn)
+                changes.append({row, std::move(text)});
+        }
+        workedOut = file;
+    }
+    for (const auto &[row, text] : std::as_const(changes))
+        m_menu->setCaption(row, text);
 }
 
 void TFormSticky::showEvent(QShowEvent *event)

@@ -227,6 +227,7 @@ private:
     void attachLiveState();
     QPoint storedPosition() const;
     void FormShow();
+    void applyShownLanguage(const std::shared_ptr<const LanguageFile> &file);
     void applyTrayMenu();
     void showPopupMenu(const QPoint &globalPos);
     void updateWrapMode();

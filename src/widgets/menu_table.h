@@ -133,6 +133,9 @@ public:
             m_actions[row]->setText(text);
     }
 
+    // Whether any row's caption was replaced.
+    bool hasOwnCaptions() const { return !m_captions.isEmpty(); }
+
     // Checks or clears a checkable row, remembered for a row not made yet.
     void setChecked(int row, bool checked)
     {
