@@ -268,6 +268,7 @@ private slots:
         TFormSticky note;
         other.show();
         note.show();
+        note.PopupMenu1(); // the menu's own items show the same shortcuts, and must not make them ambiguous
         for (bool expected : {true, false}) {
             QApplication::setActiveWindow(&note);
             QVERIFY(QTest::qWaitForWindowActive(&note));
