@@ -51,6 +51,21 @@ bool isDoubleByte(int codePage)
            codePage == 65001;
 }
 
+// Latin-1 but for 0x80-0x9F, where five bytes have no character.
+constexpr std::array<char16_t, 256> windows1252 = [] {
+    std::array<char16_t, 256> table{};
+    for (int byte = 0; byte < 256; ++byte)
+        table[byte] = char16_t(byte);
+    constexpr char16_t high[32] = {0x20AC, replacementChar, 0x201A,          0x0192, 0x201E, 0x2026, 0x2020,
+                                   0x2021, 0x02C6,          0x2030,          0x0160, 0x2039, 0x0152, replacementChar,
+                                   0x017D, replacementChar, replacementChar, 0x2018, 0x2019, 0x201C, 0x201D,
+                                   0x2022, 0x2013,          0x2014,          0x02DC, 0x2122, 0x0161, 0x203A,
+                                   0x0153, replacementChar, 0x017E,          0x0178};
+    for (int i = 0; i < 32; ++i)
+        table[0x80 + i] = high[i];
+    return table;
+}();
+
 class IconvCache {
 public:
     ~IconvCache()

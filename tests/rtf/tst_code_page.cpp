@@ -3,6 +3,10 @@
 
 #include <QTest>
 
+#ifdef Q_OS_LINUX
+#include <iconv.h>
+#endif
+
 class TestCodePage : public QObject {
     Q_OBJECT
 
@@ -40,6 +44,28 @@ private slots:
         QFETCH(QString, expected);
         QCOMPARE(CodePage::decode(codePage, bytes), expected);
     }
+
+#ifdef Q_OS_LINUX
+    // Windows-1252 decodes through a table of the program's own; the system's converter is the reference.
+    void windows1252AsIconv()
+    {
+        iconv_t cd = iconv_open("UTF-16LE", "CP1252");
+        QVERIFY(cd != reinterpret_cast<iconv_t>(-1));
+        for (int byte = 0; byte < 256; ++byte) {
+            char in = char(byte);
+            char16_t out = 0;
+            char *inPtr = &in;
+            char *outPtr = reinterpret_cast<char *>(&out);
+            size_t inLeft = 1;
+            size_t outLeft = sizeof(out);
+            iconv(cd, nullptr, nullptr, nullptr, nullptr);
+            const bool decoded = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) != size_t(-1);
+            const QString expected = decoded ? QString(QChar(out)) : QStringLiteral("\uFFFD");
+            QCOMPARE(CodePage::decode(1252, QByteArray(1, in)), expected);
+        }
+        iconv_close(cd);
+    }
+#endif
 
     void encode_data()
     {
