@@ -344,8 +344,9 @@ void TForm1::LoadNotes()
         return;
     m_noteCount = int(m_list->size());
 
-    // Making thousands of windows takes a while: events are handled every few tens of milliseconds, so a
-    // termination request, "Exit" or a later start is answered meanwhile, and may change the list.
+    // Making thousands of windows takes a while: events are handled every few tens of milliseconds, and after
+    // every hundred windows however fast they come, so a termination request, "Exit" or a later start is
+    // answered meanwhile, and may change the list.
     QList<QPointer<Note>> stored;
     stored.reserve(m_list->size());
     for (Note *note : m_list->notes())
@@ -362,7 +363,7 @@ void TForm1::LoadNotes()
             continue;
         const qsizetype index = i < m_list->size() && m_list->at(i) == note ? i : m_list->indexOf(note);
         makeWindow(note, int(index + 1))->show();
-        if (sinceEvents.elapsed() >= 50) {
+        if (sinceEvents.elapsed() >= 50 || (i + 1) % 100 == 0) {
             QCoreApplication::processEvents();
             sinceEvents.restart();
         }
