@@ -36,7 +36,6 @@
 #include <QTextBlockFormat>
 #include <QTextCursor>
 #include <QTextEdit>
-#include <QVBoxLayout>
 
 #include <algorithm>
 #include <array>
@@ -196,9 +195,11 @@ TFormSticky::TFormSticky(Note *note, const QString &programFolder, QWidget *pare
     m_richEdit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_richEdit->setFrameShape(QFrame::NoFrame);
     m_richEdit->setContextMenuPolicy(Qt::CustomContextMenu);
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_richEdit);
+    // The text fills the window, which resizeEvent keeps so without a layout to activate at every show; the
+    // window goes no smaller than the text edit can be.
+    m_richEdit->setGeometry(rect());
+    static const QSize smallest = m_richEdit->minimumSizeHint();
+    setMinimumSize(smallest);
 
     m_menu = std::make_unique<MenuTable<TFormSticky>>(this, ::menuRows, &TextCatalog::builtInText);
     m_richEdit->viewport()->installEventFilter(this);
@@ -667,6 +668,7 @@ void TFormSticky::moveEvent(QMoveEvent *event)
 
 void TFormSticky::resizeEvent(QResizeEvent *event)
 {
+    m_richEdit->setGeometry(rect());
     QWidget::resizeEvent(event);
     if (!m_loading && isVisible() && m_note)
         m_note->markChanged();

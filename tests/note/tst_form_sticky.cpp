@@ -288,6 +288,18 @@ private slots:
         QVERIFY(!note.isVisible());
     }
 
+    // The text fills the note at every size, and a note goes no smaller than its text edit can be.
+    void resize_textFillsTheNote()
+    {
+        TFormSticky note;
+        note.show();
+        for (const QSize size : {QSize(300, 200), QSize(1, 1), QSize(90, 500)}) {
+            note.resize(size);
+            QCOMPARE(note.size(), size.expandedTo(note.RichEdit1()->minimumSizeHint()));
+            QCOMPARE(note.RichEdit1()->geometry(), note.rect());
+        }
+    }
+
     void record_roundTripsEveryField()
     {
         const NoteRecord record = fullNote();
