@@ -4,8 +4,8 @@
 // resident memory two seconds after, and, for the program, of its wake-ups per second over ten seconds that
 // begin twelve seconds after a click into a note. Every note has an alarm armed for a day ahead. With hundreds of
 // windows the window manager is at work on them for a while after it lists them, and each of its changes wakes
-// whichever program owns the window: the click waits until it is done, and the bare program's wake-ups are
-// counted too.
+// whichever program owns the window: the click waits until it is done, and so does every start, and the bare
+// program's wake-ups are counted too.
 //
 //   source scripts/desktop.sh; start_test_desktop; build/bench/bench_vs_bare [--runs N] [count...]
 //
@@ -439,12 +439,28 @@ int main(int argc, char **argv)
     if (arguments.value(0) == QLatin1String("--prepare") && arguments.size() == 3)
         return prepare(arguments.at(1), arguments.at(2).toInt());
     if (arguments.value(0) == QLatin1String("--runs") && arguments.size() >= 2) {
-        runs = std::max(1, arguments.at(1).toInt());
+        bool isNumber = false;
+        runs = arguments.at(1).toInt(&isNumber);
+        if (!isNumber || runs < 1) {
+            std::fprintf(stderr, "bench_vs_bare: --runs wants a number of starts, not \"%s\"\n",
+                         qPrintable(arguments.at(1)));
+            return 2;
+        }
         arguments = arguments.mid(2);
     }
     std::vector<int> counts;
-    for (const QString &argument : std::as_const(arguments))
-        counts.push_back(argument.toInt());
+    for (const QString &argument : std::as_const(arguments)) {
+        bool isNumber = false;
+        const int count = argument.toInt(&isNumber);
+        if (!isNumber || count < 1) {
+            std::fprintf(stderr,
+                         "bench_vs_bare: \"%s\" is no count of notes\n"
+                         "usage: bench_vs_bare [--runs N] [count...] | --prepare FOLDER COUNT\n",
+                         qPrintable(argument));
+            return 2;
+        }
+        counts.push_back(count);
+    }
     if (counts.empty())
         counts = {1, 100, 500};
 
@@ -468,9 +484,12 @@ int main(int argc, char **argv)
                             sample.settleS);
                 std::fflush(stdout);
             };
+            // Each start begins with a window manager done with the windows of the one before.
+            waitForQuietWindowManager();
             samples[count].first.push_back(measureStart(clients, before, folder.binary(), {}, folder.path(), count));
             report("quillet", samples[count].first.back());
             folder.restore();
+            waitForQuietWindowManager();
             samples[count].second.push_back(measureStart(clients, before, QStringLiteral(BARE_NOTES_BINARY),
                                                          {QString::number(count)}, folder.path(), count));
             report("bare", samples[count].second.back());
