@@ -354,7 +354,7 @@ void TForm1::LoadNotes()
     // The alarms are checked together once every window is made (one that is due rings then), not at every
     // pass of the event loop in between.
     m_alarms.setHeld(true);
-    const auto release = qScopeGuard([this] { m_alarms.setHeld(false); });
+    auto release = qScopeGuard([this] { m_alarms.setHeld(false); });
     QElapsedTimer sinceEvents;
     sinceEvents.start();
     for (qsizetype i = 0; i < stored.size() && !m_closed; ++i) {
@@ -368,6 +368,8 @@ void TForm1::LoadNotes()
             sinceEvents.restart();
         }
     }
+    // Released here, before the colour errors' boxes; the guard is for a load that ends in an exception.
+    release.dismiss();
     m_alarms.setHeld(false);
     // A colour that cannot be read is reported once the notes are up; that note took the default
     // colour and every other note loaded, so the next save loses nothing.
