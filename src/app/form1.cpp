@@ -362,7 +362,14 @@ void TForm1::LoadNotes()
         if (!note || m_windows.contains(note))
             continue;
         const qsizetype index = i < m_list->size() && m_list->at(i) == note ? i : m_list->indexOf(note);
-        makeWindow(note, int(index + 1))->show();
+        // The window manager would hand the focus to each note in turn as it appears, each handover a round
+        // of work for it, the X server and this program that grows with the number of windows; only the last
+        // note takes the focus, as it would have in the end.
+        TFormSticky *window = makeWindow(note, int(index + 1));
+        if (i + 1 < stored.size())
+            Window::showWithoutActivating(window);
+        else
+            window->show();
         if (sinceEvents.elapsed() >= 50 || (i + 1) % 100 == 0) {
             QCoreApplication::processEvents();
             sinceEvents.restart();

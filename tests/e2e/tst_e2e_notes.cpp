@@ -63,6 +63,10 @@ private slots:
             QCOMPARE(DesktopProbe::clientRect(window).size(), note.bounds.size());
             QCOMPARE(DesktopProbe::windowStates(window).contains(QStringLiteral("_NET_WM_STATE_ABOVE")), note.onTop);
         }
+        // The notes appear without taking the focus one after another; the last one ends with it.
+        QTRY_COMPARE_WITH_TIMEOUT(
+            DesktopProbe::run(QStringLiteral("xdotool"), {QStringLiteral("getactivewindow")}).trimmed(),
+            DesktopProbe::waitForWindow(QStringLiteral("e2e third")), 30000);
         // Nothing changed, so what is written at the end must be what was stored, without any creeping of the
         // bounds: the program has seen where the window manager put its windows before it is asked to end.
         QVERIFY2(DesktopProbe::syncWith(DesktopProbe::waitForWindow(QStringLiteral("e2e first"))),

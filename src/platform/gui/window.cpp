@@ -3,7 +3,9 @@
 #include <QGuiApplication>
 #include <QRect>
 #include <QScreen>
+#include <QVariant>
 #include <QWidget>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -41,6 +43,17 @@ void bringToFront(QWidget *window)
         return;
     window->raise();
     window->activateWindow();
+}
+
+void showWithoutActivating(QWidget *window)
+{
+    // Qt passes the attribute on to the window it makes at the first show, as a property the window system
+    // reads at every show; both are taken back once this one is done.
+    window->setAttribute(Qt::WA_ShowWithoutActivating);
+    window->show();
+    window->setAttribute(Qt::WA_ShowWithoutActivating, false);
+    if (QWindow *handle = window->windowHandle())
+        handle->setProperty("_q_showWithoutActivating", QVariant());
 }
 
 QPoint boundedPosition(int left, int top)

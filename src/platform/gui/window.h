@@ -20,6 +20,10 @@ bool isStayOnTop(const QWidget *window);
 // Brings the window in front of the others and gives it the focus; a minimised window stays minimised.
 void bringToFront(QWidget *window);
 
+// Shows the window without asking the window manager to give it the focus. This show only: a later show, a
+// raise or a click activates it as any other window.
+void showWithoutActivating(QWidget *window);
+
 // A stored position or size within what Qt's geometry can hold: a hand-edited store may carry anything an
 // integer holds, and Qt adds sizes to positions without checking. Inside these limits no sum overflows.
 QPoint boundedPosition(int left, int top);
