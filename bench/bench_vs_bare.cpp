@@ -336,8 +336,6 @@ bool runTool(const QString &program, const QStringList &arguments)
     return tool.waitForFinished(60000) && tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0;
 }
 
-// One start of a program that shows count notes titled as NotePlaces gives them, ended by SIGTERM after the
-// measures.
 // The desktop's folders (XDG_CONFIG_HOME, XDG_DATA_HOME) that every start of the run shares, apart from the
 // user's own.
 QProcessEnvironment desktopEnvironment(const QTemporaryDir &desktop)
@@ -348,6 +346,36 @@ QProcessEnvironment desktopEnvironment(const QTemporaryDir &desktop)
     return environment;
 }
 
+// Starts program in folder on the run's desktop, its output dropped and its errors shown; clock, when given,
+// starts with the process.
+void startOnDesktop(QProcess &process, const QTemporaryDir &desktop, const QString &folder, const QString &program,
+                    const QStringList &arguments, QElapsedTimer *clock = nullptr)
+{
+    process.setProcessEnvironment(desktopEnvironment(desktop));
+    process.setWorkingDirectory(folder);
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    if (clock)
+        clock->start();
+    process.start(program, arguments);
+}
+
+// Ends a start by SIGTERM, and returns once the window manager has let go of its windows: it does so slowly
+// with hundreds of them, and the next start must not wait behind that.
+void endStart(QProcess &process, ClientList &clients, const QSet<xcb_window_t> &before)
+{
+    process.terminate();
+    if (!process.waitForFinished(120000)) {
+        std::printf("  %s did not end on SIGTERM; killed\n", qPrintable(process.program()));
+        process.kill();
+        process.waitForFinished();
+    }
+    if (!clients.waitUntil([&](const QSet<xcb_window_t> &listed) { return (listed - before).isEmpty(); },
+                           listTimeoutMs))
+        std::printf("  the window manager still lists windows of the ended program\n");
+    clients.forget();
+}
+
 // A first start of the program from a folder tells the desktop about it (the file type, run through
 // update-mime-database and update-desktop-database); later starts find that done. The measured starts are
 // later ones: one start, unmeasured, goes before them.
@@ -355,33 +383,20 @@ void firstStart(ClientList &clients, const QSet<xcb_window_t> &before, const QTe
                 const QString &program, const QString &folder, int count)
 {
     QProcess process;
-    process.setProcessEnvironment(desktopEnvironment(desktop));
-    process.setWorkingDirectory(folder);
-    process.setStandardOutputFile(QProcess::nullDevice());
-    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process.start(program, {});
+    startOnDesktop(process, desktop, folder, program, {});
     if (!process.waitForStarted(30000) ||
         !clients.waitUntil([&](const QSet<xcb_window_t> &listed) { return (listed - before).size() >= count; },
                            listTimeoutMs))
         std::printf("  the first start of %s showed no %d windows\n", qPrintable(program), count);
-    process.terminate();
-    if (!process.waitForFinished(120000))
-        process.kill();
-    process.waitForFinished();
-    clients.waitUntil([&](const QSet<xcb_window_t> &listed) { return (listed - before).isEmpty(); }, listTimeoutMs);
-    clients.forget();
+    endStart(process, clients, before);
 }
 
+// One start of a program that shows count notes titled as NotePlaces gives them, ended by SIGTERM after the
+// measures.
 Sample measureStart(ClientList &clients, const QSet<xcb_window_t> &before, const QTemporaryDir &desktop,
                     const QString &program, const QStringList &arguments, const QString &folder, int count)
 {
     Sample sample;
-    QProcess process;
-    process.setProcessEnvironment(desktopEnvironment(desktop));
-    process.setWorkingDirectory(folder);
-    process.setStandardOutputFile(QProcess::nullDevice());
-    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-
     QSet<xcb_window_t> notes;
     const auto allListed = [&](const QSet<xcb_window_t> &listed) {
         notes = listed - before;
@@ -392,9 +407,9 @@ Sample measureStart(ClientList &clients, const QSet<xcb_window_t> &before, const
         notes = listed - before;
         return (notes & clients.mapped()).size() >= count;
     };
+    QProcess process;
     QElapsedTimer clock;
-    clock.start();
-    process.start(program, arguments);
+    startOnDesktop(process, desktop, folder, program, arguments, &clock);
     if (process.waitForStarted(30000) && clients.waitUntil(allListed, listTimeoutMs)) {
         sample.startMs = double(clock.elapsed());
         const QString note = QString::number(*notes.cbegin());
@@ -426,17 +441,7 @@ Sample measureStart(ClientList &clients, const QSet<xcb_window_t> &before, const
         std::printf("  %s did not show %d windows (%lld listed)\n", qPrintable(program), count,
                     static_cast<long long>(notes.size()));
     }
-    process.terminate();
-    if (!process.waitForFinished(120000)) {
-        std::printf("  %s did not end on SIGTERM; killed\n", qPrintable(program));
-        process.kill();
-        process.waitForFinished();
-    }
-    // The window manager lets go of hundreds of windows slowly; the next start must not wait behind that.
-    if (!clients.waitUntil([&](const QSet<xcb_window_t> &listed) { return (listed - before).isEmpty(); },
-                           listTimeoutMs))
-        std::printf("  the window manager still lists windows of the ended program\n");
-    clients.forget();
+    endStart(process, clients, before);
     return sample;
 }
 
@@ -453,6 +458,20 @@ double ratio(double a, double b)
     return a > 0 && b > 0 ? a / b : -1;
 }
 
+// A count of notes given on the command line, or 0 for one that is none (said on stderr, with the usage).
+int countOf(const QString &argument)
+{
+    bool isNumber = false;
+    const int count = argument.toInt(&isNumber);
+    if (isNumber && count > 0)
+        return count;
+    std::fprintf(stderr,
+                 "bench_vs_bare: \"%s\" is no count of notes\n"
+                 "usage: bench_vs_bare [--runs N] [count...] | --prepare FOLDER COUNT\n",
+                 qPrintable(argument));
+    return 0;
+}
+
 int prepare(const QString &path, int count)
 {
     QDir().mkpath(path);
@@ -467,8 +486,10 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QStringList arguments = app.arguments().mid(1);
-    if (arguments.value(0) == QLatin1String("--prepare") && arguments.size() == 3)
-        return prepare(arguments.at(1), arguments.at(2).toInt());
+    if (arguments.value(0) == QLatin1String("--prepare") && arguments.size() == 3) {
+        const int count = countOf(arguments.at(2));
+        return count > 0 ? prepare(arguments.at(1), count) : 2;
+    }
     if (arguments.value(0) == QLatin1String("--runs") && arguments.size() >= 2) {
         bool isNumber = false;
         runs = arguments.at(1).toInt(&isNumber);
@@ -481,15 +502,9 @@ int main(int argc, char **argv)
     }
     std::vector<int> counts;
     for (const QString &argument : std::as_const(arguments)) {
-        bool isNumber = false;
-        const int count = argument.toInt(&isNumber);
-        if (!isNumber || count < 1) {
-            std::fprintf(stderr,
-                         "bench_vs_bare: \"%s\" is no count of notes\n"
-                         "usage: bench_vs_bare [--runs N] [count...] | --prepare FOLDER COUNT\n",
-                         qPrintable(argument));
+        const int count = countOf(argument);
+        if (count < 1)
             return 2;
-        }
         counts.push_back(count);
     }
     if (counts.empty())
