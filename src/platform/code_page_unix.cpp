@@ -95,6 +95,9 @@ public:
     // notes from paying an iconv call per word.
     const std::array<char16_t, 256> *table(int codePage)
     {
+        // The page of nearly every store and language file: no converter is opened for it.
+        if (codePage == 1252)
+            return &windows1252;
         auto it = m_tables.find(codePage);
         if (it != m_tables.end())
             return &it->second;
