@@ -55,15 +55,21 @@ inline qint64 contextSwitches(qint64 pid)
     return total;
 }
 
-// Wake-ups per second of a running program over the next ten seconds; the program is ended after.
+// Wake-ups per second of the running program pid over the next ten seconds.
+inline double wakeUpsPerSecond(qint64 pid)
+{
+    const qint64 before = contextSwitches(pid);
+    QThread::sleep(10);
+    return double(contextSwitches(pid) - before) / 10.0;
+}
+
+// The same, the program ended after.
 inline double wakeUpsPerSecondThenEnd(QProcess &program)
 {
-    const qint64 before = contextSwitches(program.processId());
-    QThread::sleep(10);
-    const qint64 after = contextSwitches(program.processId());
+    const double wakeUps = wakeUpsPerSecond(program.processId());
     program.terminate();
     program.waitForFinished(20000);
-    return double(after - before) / 10.0;
+    return wakeUps;
 }
 
 // Runs the registered benchmarks in an application whose start-at-logon entry and file type, and those of

@@ -393,6 +393,19 @@ void firstStart(ClientList &clients, const QSet<xcb_window_t> &before, const QTe
     endStart(process, clients, before);
 }
 
+// The wake-ups per second of the program pid over ten seconds that begin twelve seconds after a click into the
+// window note.
+double wakeUpsAfterClick(const QString &note, qint64 pid)
+{
+    if (!runTool(QStringLiteral("xdotool"),
+                 {QStringLiteral("windowactivate"), QStringLiteral("--sync"), note, QStringLiteral("mousemove"),
+                  QStringLiteral("--window"), note, QStringLiteral("60"), QStringLiteral("60"), QStringLiteral("click"),
+                  QStringLiteral("1")}))
+        std::printf("  the click into a note failed\n");
+    QThread::sleep(12);
+    return wakeUpsPerSecond(pid);
+}
+
 // One start of a program that shows count notes titled as NotePlaces gives them, ended by SIGTERM after the
 // measures.
 Sample measureStart(ClientList &clients, const QSet<xcb_window_t> &before, const QTemporaryDir &desktop,
@@ -430,19 +443,8 @@ Sample measureStart(ClientList &clients, const QSet<xcb_window_t> &before, const
         if (sample.mappedMs < 0 && clients.waitUntil(allMapped, listTimeoutMs))
             sample.mappedMs = double(clock.elapsed());
         sample.settleS = waitForQuietWindowManager();
-        if (!wakeUpsMeasured) {
-            endStart(process, clients, before);
-            return sample;
-        }
-        if (!runTool(QStringLiteral("xdotool"),
-                     {QStringLiteral("windowactivate"), QStringLiteral("--sync"), note, QStringLiteral("mousemove"),
-                      QStringLiteral("--window"), note, QStringLiteral("60"), QStringLiteral("60"),
-                      QStringLiteral("click"), QStringLiteral("1")}))
-            std::printf("  the click into a note failed\n");
-        QThread::sleep(12);
-        const qint64 switches = contextSwitches(process.processId());
-        QThread::sleep(10);
-        sample.wakeUps = double(contextSwitches(process.processId()) - switches) / 10.0;
+        if (wakeUpsMeasured)
+            sample.wakeUps = wakeUpsAfterClick(note, process.processId());
     } else {
         std::printf("  %s did not show %d windows (%lld listed)\n", qPrintable(program), count,
                     static_cast<long long>(notes.size()));
