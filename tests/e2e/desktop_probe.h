@@ -146,6 +146,12 @@ inline QString waitForWindow(const QString &title, int timeoutMs = defaultTimeou
     return found.value(0);
 }
 
+// The window that has the keyboard, by decimal id; empty when none has.
+inline QString activeWindow()
+{
+    return run(QStringLiteral("xdotool"), {QStringLiteral("getactivewindow")}).trimmed();
+}
+
 // Every window of the program on screen, the popup menus too (which no window manager lists).
 inline QStringList programWindows()
 {

@@ -64,9 +64,8 @@ private slots:
             QCOMPARE(DesktopProbe::windowStates(window).contains(QStringLiteral("_NET_WM_STATE_ABOVE")), note.onTop);
         }
         // The notes appear without taking the focus one after another; the last one ends with it.
-        QTRY_COMPARE_WITH_TIMEOUT(
-            DesktopProbe::run(QStringLiteral("xdotool"), {QStringLiteral("getactivewindow")}).trimmed(),
-            DesktopProbe::waitForWindow(QStringLiteral("e2e third")), 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(DesktopProbe::activeWindow(),
+                                  DesktopProbe::waitForWindow(QStringLiteral("e2e third")), 30000);
         // Nothing changed, so what is written at the end must be what was stored, without any creeping of the
         // bounds: the program has seen where the window manager put its windows before it is asked to end.
         QVERIFY2(DesktopProbe::syncWith(DesktopProbe::waitForWindow(QStringLiteral("e2e first"))),
@@ -111,9 +110,7 @@ private slots:
                 30000);
             QTRY_COMPARE_WITH_TIMEOUT(DesktopProbe::frameRect(now), before, 30000);
             // The note keeps the keyboard, with the caret where it was: what is typed next lands there.
-            QTRY_COMPARE_WITH_TIMEOUT(
-                DesktopProbe::run(QStringLiteral("xdotool"), {QStringLiteral("getactivewindow")}).trimmed(), now,
-                30000);
+            QTRY_COMPARE_WITH_TIMEOUT(DesktopProbe::activeWindow(), now, 30000);
             DesktopProbe::keys({onTop ? QStringLiteral("a") : QStringLiteral("b")});
         }
         QVERIFY2(DesktopProbe::syncWith(DesktopProbe::waitForWindow(QStringLiteral("e2e toggle"))),
