@@ -19,13 +19,17 @@ LanguageFile::LanguageFile(const QString &languageFolder, const QString &languag
         return;
     // Only a regular file is opened: a directory reads as nothing, and a named pipe or a device in its
     // place would block the user interface or never end.
-    if (!QFileInfo(path).isFile())
+    const QFileInfo info(path);
+    if (!info.isFile())
         return;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return;
-    // One byte more than the limit is asked for, so a file that grew after the check is still caught.
-    const QByteArray bytes = file.read(maxFileSize + 1);
+    // Sized by the file, not by the limit: a buffer of the limit would be claimed at every start. A file that
+    // grew since is read on, up to one byte past the limit, so that it is still caught.
+    QByteArray bytes = file.read(qMin(info.size(), maxFileSize) + 1);
+    if (bytes.size() > info.size() && bytes.size() <= maxFileSize)
+        bytes += file.read(maxFileSize + 1 - bytes.size());
     if (bytes.size() > maxFileSize)
         return;
     m_profile = Profile::fromBytesInCodePage(bytes, Languages::codePage(languageName), path);
