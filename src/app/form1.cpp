@@ -679,10 +679,19 @@ TextTarget TForm1::textTarget(QStringView key)
 void TForm1::applyTexts(const LanguageFile &file, const TextTarget::Forms &forms)
 {
     for (const TextCatalog::Entry &entry : TextCatalog::entries(TextCatalog::Group::MainForm)) {
+        // The tray menu's rows take their captions without being made: the menu is made when first needed,
+        // which at start is once the notes are up.
+        const TextCatalog::KeyPath path = TextCatalog::parse(entry.key);
+        if (const int row = path.form.isEmpty() ? m_trayMenu->find(path.control) : -1; row >= 0) {
+            const QString current = m_trayMenu->caption(row);
+            if (const QString text = file.text(entry.key, current); path.property == u"Caption" && text != current)
+                m_trayMenu->setCaption(row, text);
+            continue;
+        }
         const TextTarget target = TextTarget::find(entry.key, forms);
         if (target.isValid()) {
             target.setText(file.text(entry.key, target.text()));
-        } else if (!TextCatalog::parse(entry.key).form.isEmpty()) {
+        } else if (!path.form.isEmpty()) {
             // A dialog not made yet: it takes the text when it is made, as if it had been there all along (a
             // file lacking the key leaves the text of the language before).
             const QString kept = m_dialogTexts.value(entry.key.toString(), entry.builtInText.toString());
@@ -704,7 +713,7 @@ void TForm1::applyLanguageTo(QWidget *dialog)
 void TForm1::ApplyLanguage(const QString &language)
 {
     for (std::size_t i = 0; i < Languages::count; ++i)
-        m_trayMenu->action(itemFirstLanguage + int(i))->setChecked(language == QStringView(Languages::list[i].name));
+        m_trayMenu->setChecked(itemFirstLanguage + int(i), language == QStringView(Languages::list[i].name));
 
     // Qt's own dialogs follow the chosen language, whether a language file of ours is there or not.
     m_qtTranslation.use(language);
