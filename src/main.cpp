@@ -9,7 +9,6 @@
 #include "store/settings.h"
 #include "widgets/error_dialog.h"
 #include "widgets/quiet_caret.h"
-#include "widgets/st_tray_icon.h"
 
 #include <QDir>
 #include <QTextStream>
@@ -35,7 +34,6 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "xcb");
 
     QuilletApplication app(argc, argv);
-    QApplication::setWindowIcon(TStTrayIcon::builtInIcon());
     ProgramFolders folders = ProgramFolders::forExecutable(QCoreApplication::applicationFilePath());
     // The store's folder must be known before the instance claims it; the settings are read again, and what
     // cannot be read in them reported, once the program runs.

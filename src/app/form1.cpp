@@ -175,6 +175,9 @@ void TForm1::FormCreate(const QString &commandLineFile)
         if (!m_closed)
             QGuiApplication::sync();
         if (!m_closed) {
+            // The program's icon is drawn, and given to every window, once the notes are up: the first
+            // painting of the program is work that the notes need not wait for.
+            QApplication::setWindowIcon(TStTrayIcon::builtInIcon());
             ErrorDialog::guard([this] { makeTrayIcon(); });
             ErrorDialog::guard([this] { RegisterFileType(); });
             ErrorDialog::guard([this] { ApplyAutoStart(); });

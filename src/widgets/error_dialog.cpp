@@ -1,6 +1,7 @@
 #include "widgets/error_dialog.h"
 
 #include "base/app_error.h"
+#include "widgets/st_tray_icon.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -29,6 +30,9 @@ void show(const QString &message)
     if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
         return;
     QMessageBox box(QMessageBox::Critical, QString::fromLatin1(title), text, QMessageBox::Ok);
+    // A box shown while the notes load comes before the program's icon is set, and carries it itself.
+    if (QApplication::windowIcon().isNull())
+        box.setWindowIcon(TStTrayIcon::builtInIcon());
     box.exec();
 }
 

@@ -62,6 +62,12 @@ private slots:
             QTRY_COMPARE_WITH_TIMEOUT(DesktopProbe::frameRect(window).topLeft(), note.bounds.topLeft(), 30000);
             QCOMPARE(DesktopProbe::clientRect(window).size(), note.bounds.size());
             QCOMPARE(DesktopProbe::windowStates(window).contains(QStringLiteral("_NET_WM_STATE_ABOVE")), note.onTop);
+            // The program's icon comes to every note once they are all up (the window manager gives a window
+            // without one its own, in one size only).
+            QTRY_VERIFY_WITH_TIMEOUT(DesktopProbe::run(QStringLiteral("xprop"),
+                                                       {QStringLiteral("-id"), window, QStringLiteral("_NET_WM_ICON")})
+                                         .contains(QStringLiteral("Icon (22 x 22)")),
+                                     30000);
         }
         // The notes appear without taking the focus one after another; the last one ends with it.
         QTRY_COMPARE_WITH_TIMEOUT(DesktopProbe::activeWindow(),
