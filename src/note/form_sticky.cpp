@@ -210,7 +210,10 @@ TFormSticky::TFormSticky(Note *note, const QString &programFolder, QWidget *pare
     connect(this, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &pos) { showPopupMenu(mapToGlobal(pos)); });
 
-    FormCreate();
+    // A stored text replaces the document whole, format and all: only a window that starts empty is given the
+    // format new text is typed in, which spares every stored note a round of layout at start.
+    if (!note || note->record().text.isEmpty())
+        FormCreate();
     attach(note);
 
     connect(m_richEdit->document(), &QTextDocument::contentsChanged, this, [this] {
