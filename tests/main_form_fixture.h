@@ -40,6 +40,9 @@ protected:
     TForm1 *start(const QString &commandLineFile = {})
     {
         createForm()->FormCreate(commandLineFile);
+        // The tray icon and the desktop's entries come once the notes are on the screen.
+        if (!QTest::qWaitFor([this] { return m_form->isStartFinished() || m_form->isClosed(); }, 5000))
+            QTest::qFail("the start did not finish", __FILE__, __LINE__);
         return m_form.get();
     }
 

@@ -32,6 +32,8 @@
 #include <QScopeGuard>
 #include <QScopedValueRollback>
 #include <QScreen>
+#include <QTimer>
+#include <QWindow>
 
 #include <algorithm>
 #include <array>
@@ -120,6 +122,10 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == qApp && event->type() == QEvent::Quit)
         m_quitting = true;
+    // The window manager shows the note as one of its last steps with it: a quarter of a second more lets it
+    // finish with the notes before the rest of the start.
+    if (watched == m_awaitedWindow && event->type() == QEvent::Expose && m_awaitedWindow->isExposed())
+        QTimer::singleShot(250, this, &TForm1::finishStart);
     return QWidget::eventFilter(watched, event);
 }
 
@@ -169,19 +175,11 @@ void TForm1::FormCreate(const QString &commandLineFile)
         ApplyLanguage(m_settings.language());
 
         LoadNotes();
-        // The icon in the notification area (which asks the desktop's session bus where to go) and what the
-        // desktop is told about the program wait until the notes are up, and the windows' requests have reached
-        // the window manager (a termination request may be handled meanwhile).
+        // The windows' requests reach the window manager now (a termination request may be handled meanwhile).
         if (!m_closed)
             QGuiApplication::sync();
-        if (!m_closed) {
-            // The program's icon is drawn, and given to every window, once the notes are up: the first
-            // painting of the program is work that the notes need not wait for.
-            QApplication::setWindowIcon(TStTrayIcon::builtInIcon());
-            ErrorDialog::guard([this] { makeTrayIcon(); });
-            ErrorDialog::guard([this] { RegisterFileType(); });
-            ErrorDialog::guard([this] { ApplyAutoStart(); });
-        }
+        if (!m_closed)
+            finishStartOnceShown();
         // A store in a folder of its own is shared with other machines through a file-sync engine.
         if (m_folders.hasOwnStoreFolder() && !m_closed)
             m_list->startSync();
@@ -194,6 +192,40 @@ void TForm1::FormCreate(const QString &commandLineFile)
     const QStringList pending = std::exchange(m_pendingArguments, {});
     for (const QString &argument : pending)
         handleSecondStart(argument);
+}
+
+void TForm1::finishStartOnceShown()
+{
+    // The rest of the start waits until the window manager has put the last note on the screen: done at once,
+    // it would take the processor from the window manager and the X server while they frame the notes. A
+    // second at the most, for a window manager that is slow or a note hidden at once.
+    const QList<TFormSticky *> windows = notes();
+    const auto shown =
+        std::find_if(windows.crbegin(), windows.crend(), [](const TFormSticky *window) { return window->isVisible(); });
+    m_awaitedWindow = shown != windows.crend() ? (*shown)->windowHandle() : nullptr;
+    if (!m_awaitedWindow || m_awaitedWindow->isExposed()) {
+        finishStart();
+        return;
+    }
+    m_awaitedWindow->installEventFilter(this);
+    QTimer::singleShot(1000, this, &TForm1::finishStart);
+}
+
+void TForm1::finishStart()
+{
+    if (m_awaitedWindow)
+        m_awaitedWindow->removeEventFilter(this);
+    m_awaitedWindow = nullptr;
+    if (m_startFinished || m_closed)
+        return;
+    m_startFinished = true;
+    // The program's icon is drawn, and given to every window, once the notes are up: the first painting of
+    // the program is work that the notes need not wait for. The icon in the notification area asks the
+    // desktop's session bus where to go.
+    QApplication::setWindowIcon(TStTrayIcon::builtInIcon());
+    ErrorDialog::guard([this] { makeTrayIcon(); });
+    ErrorDialog::guard([this] { RegisterFileType(); });
+    ErrorDialog::guard([this] { ApplyAutoStart(); });
 }
 
 void TForm1::makeTrayIcon()

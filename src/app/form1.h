@@ -104,6 +104,9 @@ public:
     void closeForTermination();
     // The program is ending ("Exit" went through, or a termination request came).
     bool isClosed() const { return m_closed; }
+    // The steps of the start that wait for the notes to be on the screen (the program's icon, the icon in the
+    // notification area, what the desktop is told of the program) are done.
+    bool isStartFinished() const { return m_startFinished; }
 
     // The windows of the listed notes, in list order; a note whose window the load has not made yet has none.
     QList<TFormSticky *> notes() const;
@@ -176,6 +179,8 @@ private:
     void showSoundFailures();
     void updateTrayMenuInNotes();
     void makeTrayIcon();
+    void finishStartOnceShown();
+    void finishStart();
     // Hides every note (minimised, as "Hide All" does) or shows it, with "Hide All" checked to match.
     void setAllHidden(bool hidden);
     // A note chosen in the find window comes to the front with the first of the words selected.
@@ -204,8 +209,10 @@ private:
     std::unique_ptr<TFormAlarm> m_formAlarm;
     bool m_closed = false;
     bool m_started = false;
-    bool m_quitting = false;        // Qt is closing every window because the program quits
-    QStringList m_pendingArguments; // handed over by later starts while this one was still starting
+    bool m_startFinished = false;
+    QPointer<QWindow> m_awaitedWindow; // the last note shown at start, until the window manager shows it
+    bool m_quitting = false;           // Qt is closing every window because the program quits
+    QStringList m_pendingArguments;    // handed over by later starts while this one was still starting
 
     QStringList m_soundFailures; // not shown yet
     bool m_showingSoundFailures = false;
