@@ -25,11 +25,7 @@ LanguageFile::LanguageFile(const QString &languageFolder, const QString &languag
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return;
-    // Sized by the file, not by the limit: a buffer of the limit would be claimed at every start. A file that
-    // grew since is read on, up to one byte past the limit, so that it is still caught.
-    QByteArray bytes = file.read(qMin(info.size(), maxFileSize) + 1);
-    if (bytes.size() > info.size() && bytes.size() <= maxFileSize)
-        bytes += file.read(maxFileSize + 1 - bytes.size());
+    const QByteArray bytes = Profile::readUpTo(file, info.size(), maxFileSize);
     if (bytes.size() > maxFileSize)
         return;
     m_profile = Profile::fromBytesInCodePage(bytes, Languages::codePage(languageName), path);

@@ -146,15 +146,19 @@ Profile Profile::load(const QString &path, int eightBitCodePage)
     QFile file(path);
     QByteArray bytes;
     if (info.isFile() && info.size() <= maxFileBytes && file.open(QIODevice::ReadOnly)) {
-        // Sized by the file, not by the limit: a buffer of the limit would be claimed at every load. A file
-        // that grew since is read on, up to one byte past the limit.
-        bytes = file.read(info.size() + 1);
-        if (bytes.size() > info.size())
-            bytes += file.read(maxFileBytes + 1 - bytes.size());
+        bytes = readUpTo(file, info.size(), maxFileBytes);
         if (file.error() == QFileDevice::NoError && bytes.size() <= maxFileBytes)
             return fromBytesInCodePage(bytes, eightBitCodePage, path);
     }
     throw AppError(QStringLiteral("Cannot open file %1").arg(QDir::toNativeSeparators(info.absoluteFilePath())));
+}
+
+QByteArray Profile::readUpTo(QFile &file, qint64 expectedSize, qint64 limit)
+{
+    QByteArray bytes = file.read(qMin(expectedSize, limit) + 1);
+    if (bytes.size() > expectedSize && bytes.size() <= limit)
+        bytes += file.read(limit + 1 - bytes.size());
+    return bytes;
 }
 
 Profile Profile::fromBytes(const QByteArray &bytes, const QString &path)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFile>
 #include <QHash>
 #include <QList>
 #include <QString>
@@ -34,6 +35,9 @@ public:
     // code page (see fromBytesInCodePage).
     static Profile load(const QString &path, int eightBitCodePage = 1252);
     static constexpr qint64 maxFileBytes = qint64(256) * 1024 * 1024;
+    // The bytes of an open file whose size was expectedSize, up to one byte past limit: the buffer is sized by
+    // the file, not by the limit, and a file that grew since is read on so that it is still caught.
+    static QByteArray readUpTo(QFile &file, qint64 expectedSize, qint64 limit);
     // Parses bytes as the content of a file at path (which is only remembered for save()).
     static Profile fromBytes(const QByteArray &bytes, const QString &path = {});
     // As fromBytes(), but a file that is not valid UTF-8 is read as 8-bit text in the given Windows code page
