@@ -52,7 +52,7 @@ TAboutBox::TAboutBox(QWidget *parent)
     QFont small = font();
     small.setPointSize(8);
     setFont(small);
-    const QIcon icon = QApplication::windowIcon().isNull() ? TStTrayIcon::builtInIcon() : QApplication::windowIcon();
+    const QIcon icon = TStTrayIcon::programIcon();
     setWindowIcon(icon);
 
     // A raised bevel inside a lowered one, in the dialog's colour.

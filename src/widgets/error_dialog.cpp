@@ -31,8 +31,7 @@ void show(const QString &message)
         return;
     QMessageBox box(QMessageBox::Critical, QString::fromLatin1(title), text, QMessageBox::Ok);
     // A box shown while the notes load comes before the program's icon is set, and carries it itself.
-    if (QApplication::windowIcon().isNull())
-        box.setWindowIcon(TStTrayIcon::builtInIcon());
+    box.setWindowIcon(TStTrayIcon::programIcon());
     box.exec();
 }
 

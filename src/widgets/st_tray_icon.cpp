@@ -424,6 +424,11 @@ QIcon TStTrayIcon::iconToSend() const
 {
     if (!m_displayedIcon.isNull())
         return m_displayedIcon;
+    return programIcon();
+}
+
+QIcon TStTrayIcon::programIcon()
+{
     QIcon appIcon = QApplication::windowIcon(); // not const, so that it moves out
     if (!appIcon.isNull())
         return appIcon;

@@ -87,6 +87,8 @@ public:
     const QSystemTrayIcon &systemTrayIcon() const { return *m_tray; }
     // The note square drawn for a program that has no icon of its own.
     static QIcon builtInIcon();
+    // The program's icon: the application's, or the built-in one while none is set.
+    static QIcon programIcon();
     // hint cut to maxHintLength characters, never splitting a surrogate pair.
     static QString toolTipText(const QString &hint);
 
