@@ -4,13 +4,14 @@
 #include "alarm/e_mci_device_error.h"
 #include "base/app_error.h"
 #include "mp3_files.h"
+#include "platform/gui/audio_player.h"
 #include "platform/gui/media.h"
 #include "platform/program_module.h"
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QMediaPlayer>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -146,8 +147,10 @@ private slots:
     void play_returnsAtOnceWhileTheFileLoads()
     {
         // Anything the event loop would run inside Play (user input included) shows that it waited.
+        // The timer goes with its context at the end, so that it never writes to this frame from a later test.
         bool eventLoopRan = false;
-        QTimer::singleShot(0, this, [&eventLoopRan] { eventLoopRan = true; });
+        QObject context;
+        QTimer::singleShot(0, &context, [&eventLoopRan] { eventLoopRan = true; });
         TcmxMP3 player(m_dir.filePath("one.mp3"));
         player.Play();
         QVERIFY2(!eventLoopRan, "Play waited for the file in an event loop of its own");
@@ -203,7 +206,7 @@ private slots:
     {
         Media media;
         QVERIFY(!media.open(m_dir.filePath("missing.mp3")));
-        QCOMPARE(media.errorCode(), int(QMediaPlayer::ResourceError));
+        QCOMPARE(media.errorCode(), int(AudioPlayer::ResourceError));
         QVERIFY(!media.errorText().isEmpty());
         for (int i = 0; i < 3; ++i) {
             QVERIFY(media.open(m_dir.filePath("one.mp3")));
@@ -213,8 +216,39 @@ private slots:
         media.close();
         QCOMPARE(media.mode(), Media::Mode::Closed);
         QCOMPARE(media.positionMs(), 0);
-        QVERIFY(QTest::qWaitFor([&] { return media.findChildren<QMediaPlayer *>().isEmpty(); }, 1000));
+        QVERIFY(QTest::qWaitFor([&] { return media.children().isEmpty(); }, 1000));
         QVERIFY(waitForOwnSinkInputs(0));
+    }
+
+    // With no audio server and no sound card to open, the sound is not played into nothing as if it had
+    // sounded: the failure comes as the device's error, and a later play on the server sounds again.
+    void play_withNoOutputToOpen_reportsADeviceError()
+    {
+        TcmxMP3 player(m_dir.filePath("one.mp3"));
+        QStringList reported;
+        int ends = 0;
+        player.OnPlayError = [&](TcmxMP3 *, const QString &message) { reported.append(message); };
+        player.OnPlayEnd = [&](TcmxMP3 *) { ++ends; };
+        {
+            const QByteArray server = qgetenv("PULSE_SERVER");
+            const QByteArray alsaConfig = qgetenv("ALSA_CONFIG_PATH");
+            const auto restore = qScopeGuard([&] {
+                server.isNull() ? qunsetenv("PULSE_SERVER") : qputenv("PULSE_SERVER", server);
+                alsaConfig.isNull() ? qunsetenv("ALSA_CONFIG_PATH") : qputenv("ALSA_CONFIG_PATH", alsaConfig);
+            });
+            writeFile(m_dir.filePath("no-cards.conf"), QByteArray());
+            qputenv("PULSE_SERVER", QFile::encodeName(m_dir.filePath("no-server")));
+            qputenv("ALSA_CONFIG_PATH", QFile::encodeName(m_dir.filePath("no-cards.conf")));
+            player.Play();
+            QVERIFY(QTest::qWaitFor([&] { return !reported.isEmpty() || ends > 0; }, 8000));
+        }
+        QCOMPARE(ends, 0);
+        QVERIFY2(QRegularExpression("^1 - \\S").match(reported.constFirst()).hasMatch(),
+                 qPrintable(reported.constFirst()));
+        QCOMPARE(player.getState(), mpUnknown);
+        player.Play();
+        QVERIFY(waitForOwnSinkInputs(1));
+        player.Stop();
     }
 
     // Without its module the device does not open: the error is the device's, and the player plays once the

@@ -162,7 +162,7 @@ private slots:
     void start_leavesLibrariesOfLaterUseUnmapped_data()
     {
         QTest::addColumn<QByteArray>("library");
-        QTest::newRow("sound") << QByteArray("libQt6Multimedia");
+        QTest::newRow("sound") << QByteArray("libgstreamer");
         QTest::newRow("printing") << QByteArray("libQt6PrintSupport");
         QTest::newRow("network") << QByteArray("libQt6Network");
         QTest::newRow("mp3 length") << QByteArray("libmpg123");
