@@ -11,7 +11,50 @@
 #include "widgets/quiet_caret.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QTextStream>
+#include <QThread>
+
+#include <future>
+
+namespace {
+
+// What a start finds out before it claims the store.
+struct StoreClaim {
+    ProgramFolders folders;
+    QString storeFolder;
+    bool storeFolderMade = true;
+    std::unique_ptr<QLockFile> lock; // tried once
+};
+
+// Touches only files, so that it may run beside the making of the application object.
+StoreClaim prepareClaim(const QString &executable)
+{
+    StoreClaim claim;
+    claim.folders = ProgramFolders::forExecutable(executable);
+    // The store's folder must be known before the instance claims it; the settings are read again, and what
+    // cannot be read in them reported, once the program runs.
+    Settings early;
+    try {
+        early.read(claim.folders.settingsPath);
+    } catch (const AppError &) {
+    }
+    claim.storeFolder = early.storeFolder();
+    claim.storeFolderMade = claim.folders.useStoreFolder(claim.storeFolder);
+    claim.lock = StoreGuard::makeLock(claim.folders.lockPath());
+    claim.lock->tryLock(0);
+    return claim;
+}
+
+// The executable's path as QCoreApplication::applicationFilePath() gives it on Linux, known before the
+// application object; empty where the system does not show it.
+QString executableBeforeApplication()
+{
+    const QFileInfo self(QStringLiteral("/proc/self/exe"));
+    return self.isSymLink() ? self.canonicalFilePath() : QString();
+}
+
+} // namespace
 
 int main(int argc, char **argv)
 {
@@ -33,20 +76,19 @@ int main(int argc, char **argv)
         !qEnvironmentVariableIsEmpty("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "xcb");
 
+    // The store's lock is tried while the application object connects to the display: a new lock file is
+    // written through to the disk, a wait that costs the start nothing there. Qt takes the first thread that
+    // uses it for the main thread, so this one makes itself known first.
+    QThread::currentThread();
+    std::future<StoreClaim> early;
+    if (const QString executable = executableBeforeApplication(); !executable.isEmpty())
+        early = std::async(std::launch::async, prepareClaim, executable);
     QuilletApplication app(argc, argv);
-    ProgramFolders folders = ProgramFolders::forExecutable(QCoreApplication::applicationFilePath());
-    // The store's folder must be known before the instance claims it; the settings are read again, and what
-    // cannot be read in them reported, once the program runs.
-    Settings early;
-    try {
-        early.read(folders.settingsPath);
-    } catch (const AppError &) {
-    }
-    const QString storeFolder = early.storeFolder();
-    const bool storeFolderMade = folders.useStoreFolder(storeFolder);
+    StoreClaim claim = early.valid() ? early.get() : prepareClaim(QCoreApplication::applicationFilePath());
+    ProgramFolders &folders = claim.folders;
 
     // One instance per store: a later start hands its argument to the running one and ends.
-    StoreGuard guard(folders.storePath, folders.lockPath());
+    StoreGuard guard(folders.storePath, std::move(claim.lock));
     switch (guard.claim(commandLine.handOver())) {
     case StoreGuard::Outcome::HandedOver:
         return 0;
@@ -58,10 +100,10 @@ int main(int argc, char **argv)
     }
 
     QuietCaret quietCaret;
-    if (!storeFolderMade) {
+    if (!claim.storeFolderMade) {
         ErrorDialog::show(
             MessageText::text(u"Messages->StoreFolderNotMade")
-                .arg(QDir::toNativeSeparators(storeFolder), QDir::toNativeSeparators(folders.dataFolder)));
+                .arg(QDir::toNativeSeparators(claim.storeFolder), QDir::toNativeSeparators(folders.dataFolder)));
     }
     TForm1 form(folders);
     QObject::connect(&guard.channel(), &SingleInstance::argumentReceived, &form, &TForm1::handleSecondStart);

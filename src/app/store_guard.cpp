@@ -5,24 +5,33 @@
 #include <QThread>
 
 StoreGuard::StoreGuard(const QString &storePath, const QString &lockPath)
+    : StoreGuard(storePath, makeLock(lockPath.isEmpty() ? storePath + QStringLiteral(".lock") : lockPath))
+{}
+
+StoreGuard::StoreGuard(const QString &storePath, std::unique_ptr<QLockFile> lock)
     : m_storePath(storePath)
-    , m_lock(lockPath.isEmpty() ? storePath + QStringLiteral(".lock") : lockPath)
+    , m_lock(std::move(lock))
     , m_channel(SingleInstance::serverNameFor(storePath))
+{}
+
+std::unique_ptr<QLockFile> StoreGuard::makeLock(const QString &lockPath)
 {
+    auto lock = std::make_unique<QLockFile>(lockPath);
     // Only a lock whose process is gone (a kill -9, a crash) is stale, and that one is taken over at once;
     // a lock held by a live instance never expires, however long that instance runs.
-    m_lock.setStaleLockTime(0);
+    lock->setStaleLockTime(0);
+    return lock;
 }
 
 StoreGuard::Outcome StoreGuard::claim(const QString &argument, int waitMs)
 {
     const QDeadlineTimer deadline(waitMs);
     for (;;) {
-        if (m_lock.tryLock(0)) {
+        if (m_lock->isLocked() || m_lock->tryLock(0)) {
             m_channel.listen();
             return Outcome::Run;
         }
-        if (m_lock.error() != QLockFile::LockFailedError) {
+        if (m_lock->error() != QLockFile::LockFailedError) {
             // No lock can be made beside the store (a folder that cannot be written): nobody can replace the
             // store there either. A running instance still gets the argument; without one, this start runs.
             if (m_channel.sendToRunning(argument, 1000))

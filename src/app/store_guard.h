@@ -5,6 +5,8 @@
 #include <QLockFile>
 #include <QString>
 
+#include <memory>
+
 // One full instance per store. The instance that runs holds a lock file beside the store for as long as
 // it lives and listens on the store's channel; a later start on the same store hands its argument over
 // and ends, waiting for a busy first instance (one still loading its notes) to answer. Whichever way a
@@ -22,6 +24,12 @@ public:
 
     // lockPath: the lock file, by default "<store>.lock".
     explicit StoreGuard(const QString &storePath, const QString &lockPath = {});
+    // With a lock made by makeLock, which may have been taken already (on another thread, while the start did
+    // other work): the guard keeps it.
+    StoreGuard(const QString &storePath, std::unique_ptr<QLockFile> lock);
+
+    // The store's lock file, not yet taken; only a lock whose process is gone counts as stale.
+    static std::unique_ptr<QLockFile> makeLock(const QString &lockPath);
 
     Outcome claim(const QString &argument, int waitMs = defaultWaitMs);
     QString refusal() const { return m_refusal; }
@@ -29,7 +37,7 @@ public:
 
 private:
     QString m_storePath;
-    QLockFile m_lock;
+    std::unique_ptr<QLockFile> m_lock;
     SingleInstance m_channel;
     QString m_refusal;
 };

@@ -147,6 +147,23 @@ private slots:
         QVERIFY(second.refusal().contains(store));
     }
 
+    // A start tries the lock on a thread of its own while it makes the application object; the guard that
+    // gets that lock runs on it, and holds the store against the next start.
+    void storeGuard_lockTakenOnAnotherThread_isKept()
+    {
+        const QString store = m_dir.filePath(QStringLiteral("early%1.ini").arg(m_counter));
+        std::unique_ptr<QLockFile> lock;
+        std::thread([&] {
+            lock = StoreGuard::makeLock(store + QStringLiteral(".lock"));
+            lock->tryLock(0);
+        }).join();
+        QVERIFY(lock->isLocked());
+        StoreGuard first(store, std::move(lock));
+        QCOMPARE(first.claim(QString()), StoreGuard::Outcome::Run);
+        first.channel().close();
+        QCOMPARE(StoreGuard(store).claim(QString(), 500), StoreGuard::Outcome::Refused);
+    }
+
     void badClient_isDroppedAndDoesNotBlockOthers_data()
     {
         QTest::addColumn<QByteArray>("bytes");
