@@ -162,6 +162,10 @@ void GStreamerPlayer::stop()
     if (m_pipeline)
         gst_element_set_state(m_pipeline, GST_STATE_NULL);
     m_state = State::Stopped;
+    m_positionMs = 0;
+    // A load that was stopped is not one that never ends.
+    if (m_status == Status::Loading)
+        m_status = Status::NoMedia;
 }
 
 void GStreamerPlayer::pause()
@@ -194,8 +198,11 @@ qint64 GStreamerPlayer::positionMs() const
 void GStreamerPlayer::handleMessage(GstMessage *message)
 {
     switch (GST_MESSAGE_TYPE(message)) {
-    case GST_MESSAGE_ASYNC_DONE:
-        if (m_status != Status::Loading)
+    case GST_MESSAGE_ASYNC_DONE: {
+        // Only a pipeline that got to pause or play has its output chosen: a stopped one holds a stand-in.
+        GstState current = GST_STATE_NULL;
+        gst_element_get_state(m_pipeline, &current, nullptr, 0);
+        if ((m_status != Status::Loading && m_status != Status::NoMedia) || current < GST_STATE_PAUSED)
             break;
         if (playsIntoNothing(m_output)) {
             gst_element_set_state(m_pipeline, GST_STATE_NULL);
@@ -206,14 +213,17 @@ void GStreamerPlayer::handleMessage(GstMessage *message)
         }
         setStatus(Status::Loaded);
         break;
+    }
     case GST_MESSAGE_WARNING:
         // Why the output fell back to nothing, kept for the error that says so.
-        if (m_status == Status::Loading && GST_MESSAGE_SRC(message) == GST_OBJECT(m_output)) {
+        if (GST_MESSAGE_SRC(message) == GST_OBJECT(m_output)) {
             int code = 0;
             m_outputWarning = errorText(message, &code);
         }
         break;
     case GST_MESSAGE_EOS:
+        if (m_status == Status::Invalid)
+            break; // the failure was told, and ended the playback
         // The end gives the output back at once; the owner learns of it with the status.
         gst_element_set_state(m_pipeline, GST_STATE_NULL);
         m_state = State::Stopped;
