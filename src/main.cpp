@@ -16,6 +16,7 @@
 #include <QThread>
 
 #include <future>
+#include <system_error>
 
 namespace {
 
@@ -27,7 +28,8 @@ struct StoreClaim {
     std::unique_ptr<QLockFile> lock; // tried once
 };
 
-// Touches only files, so that it may run beside the making of the application object.
+// Works on files and objects of its own (no widget, no event), so that it may run on a thread beside the
+// making of the application object.
 StoreClaim prepareClaim(const QString &executable)
 {
     StoreClaim claim;
@@ -81,8 +83,16 @@ int main(int argc, char **argv)
     // uses it for the main thread, so this one makes itself known first.
     QThread::currentThread();
     std::future<StoreClaim> early;
-    if (const QString executable = executableBeforeApplication(); !executable.isEmpty())
-        early = std::async(std::launch::async, prepareClaim, executable);
+    const QString executable = executableBeforeApplication();
+    // Without a display to connect to, the application object ends the process: nothing is claimed then.
+    const bool display = !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    if (!executable.isEmpty() && display) {
+        try {
+            early = std::async(std::launch::async, prepareClaim, executable);
+        } catch (const std::system_error &) {
+            // No thread to be had: the claim is made after the application object.
+        }
+    }
     QuilletApplication app(argc, argv);
     StoreClaim claim = early.valid() ? early.get() : prepareClaim(QCoreApplication::applicationFilePath());
     ProgramFolders &folders = claim.folders;

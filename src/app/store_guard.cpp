@@ -1,7 +1,9 @@
 #include "app/store_guard.h"
 
+#include <QDateTime>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFileInfo>
 #include <QThread>
 
 StoreGuard::StoreGuard(const QString &storePath, const QString &lockPath)
@@ -23,6 +25,20 @@ std::unique_ptr<QLockFile> StoreGuard::makeLock(const QString &lockPath)
     return lock;
 }
 
+bool StoreGuard::namesNoInstance() const
+{
+    // An instance writes its process into the lock file as soon as it has made it. A file that names none
+    // was left by one that ended in between (a crash, the power lost before the disk had the file's
+    // contents); Qt never counts it stale, so without this every later start would be refused.
+    qint64 pid = 0;
+    QString host;
+    QString application;
+    if (m_lock->getLockInfo(&pid, &host, &application))
+        return false;
+    const QFileInfo file(m_lock->fileName());
+    return file.exists() && file.lastModified().msecsTo(QDateTime::currentDateTime()) > unreadableLockAgeMs;
+}
+
 StoreGuard::Outcome StoreGuard::claim(const QString &argument, int waitMs)
 {
     const QDeadlineTimer deadline(waitMs);
@@ -38,6 +54,10 @@ StoreGuard::Outcome StoreGuard::claim(const QString &argument, int waitMs)
                 return Outcome::HandedOver;
             m_channel.listen();
             return Outcome::Run;
+        }
+        if (namesNoInstance()) {
+            m_lock->removeStaleLockFile();
+            continue;
         }
         // A busy instance (loading many notes) has its socket open but answers late: wait for it.
         if (m_channel.sendToRunning(argument, int(qMax<qint64>(deadline.remainingTime(), 1))))

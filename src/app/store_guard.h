@@ -21,6 +21,8 @@ public:
     };
 
     static constexpr int defaultWaitMs = 30000;
+    // A lock file that names no process and is older than this is taken over.
+    static constexpr int unreadableLockAgeMs = 5000;
 
     // lockPath: the lock file, by default "<store>.lock".
     explicit StoreGuard(const QString &storePath, const QString &lockPath = {});
@@ -36,6 +38,8 @@ public:
     SingleInstance &channel() { return m_channel; }
 
 private:
+    bool namesNoInstance() const;
+
     QString m_storePath;
     std::unique_ptr<QLockFile> m_lock;
     SingleInstance m_channel;

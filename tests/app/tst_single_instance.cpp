@@ -164,6 +164,25 @@ private slots:
         QCOMPARE(StoreGuard(store).claim(QString(), 500), StoreGuard::Outcome::Refused);
     }
 
+    // A lock file that names no process (its instance ended between making and writing it) is taken over
+    // once it is older than an instance takes to write it; a fresh one is left to its instance.
+    void storeGuard_lockNamingNoProcess_isTakenOverOnceOld()
+    {
+        const QString store = m_dir.filePath(QStringLiteral("empty%1.ini").arg(m_counter));
+        QFile lock(store + QStringLiteral(".lock"));
+        QVERIFY(lock.open(QIODevice::WriteOnly));
+        QCOMPARE(StoreGuard(store).claim(QString(), 500), StoreGuard::Outcome::Refused);
+        QVERIFY(lock.setFileTime(QDateTime::currentDateTime().addSecs(-10), QFileDevice::FileModificationTime));
+        lock.close();
+        StoreGuard guard(store);
+        QCOMPARE(guard.claim(QString(), 500), StoreGuard::Outcome::Run);
+        qint64 pid = 0;
+        QString host;
+        QString application;
+        QVERIFY(QLockFile(lock.fileName()).getLockInfo(&pid, &host, &application));
+        QCOMPARE(pid, QCoreApplication::applicationPid());
+    }
+
     void badClient_isDroppedAndDoesNotBlockOthers_data()
     {
         QTest::addColumn<QByteArray>("bytes");
