@@ -71,7 +71,8 @@ bool playsIntoNothing(GstElement *output)
     return fake;
 }
 
-QString errorText(GstMessage *message, int *code)
+// The text of an error or a warning; code, where asked for, the player's code for its kind.
+QString errorText(GstMessage *message, int *code = nullptr)
 {
     GError *error = nullptr;
     if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR)
@@ -80,7 +81,8 @@ QString errorText(GstMessage *message, int *code)
         gst_message_parse_warning(message, &error, nullptr);
     // A file that is not found or not read, or an output that does not open, is a resource's fault; anything
     // else (no known format, a stream that does not decode, a missing decoder) the file's.
-    *code = error && error->domain == GST_RESOURCE_ERROR ? AudioPlayer::ResourceError : AudioPlayer::FormatError;
+    if (code)
+        *code = error && error->domain == GST_RESOURCE_ERROR ? AudioPlayer::ResourceError : AudioPlayer::FormatError;
     const QString text = error ? QString::fromUtf8(error->message) : QString();
     g_clear_error(&error);
     return text;
@@ -205,8 +207,7 @@ void GStreamerPlayer::handleMessage(GstMessage *message)
         if ((m_status != Status::Loading && m_status != Status::NoMedia) || current < GST_STATE_PAUSED)
             break;
         if (playsIntoNothing(m_output)) {
-            gst_element_set_state(m_pipeline, GST_STATE_NULL);
-            m_state = State::Stopped;
+            stop();
             fail(ResourceError,
                  m_outputWarning.isEmpty() ? QStringLiteral("No audio output can be opened") : m_outputWarning);
             break;
@@ -216,18 +217,14 @@ void GStreamerPlayer::handleMessage(GstMessage *message)
     }
     case GST_MESSAGE_WARNING:
         // Why the output fell back to nothing, kept for the error that says so.
-        if (GST_MESSAGE_SRC(message) == GST_OBJECT(m_output)) {
-            int code = 0;
-            m_outputWarning = errorText(message, &code);
-        }
+        if (GST_MESSAGE_SRC(message) == GST_OBJECT(m_output))
+            m_outputWarning = errorText(message);
         break;
     case GST_MESSAGE_EOS:
         if (m_status == Status::Invalid)
             break; // the failure was told, and ended the playback
         // The end gives the output back at once; the owner learns of it with the status.
-        gst_element_set_state(m_pipeline, GST_STATE_NULL);
-        m_state = State::Stopped;
-        m_positionMs = 0;
+        stop();
         setStatus(Status::Ended);
         break;
     case GST_MESSAGE_ERROR: {
@@ -235,8 +232,7 @@ void GStreamerPlayer::handleMessage(GstMessage *message)
             break; // told already, by the failed change of state that posted this
         int code = 0;
         const QString text = errorText(message, &code);
-        gst_element_set_state(m_pipeline, GST_STATE_NULL);
-        m_state = State::Stopped;
+        stop();
         fail(code, text.isEmpty() ? QStringLiteral("Playback failed") : text);
         break;
     }
