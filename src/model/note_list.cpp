@@ -215,8 +215,9 @@ void NoteList::removeStaleTemporaryFiles() const
 QStringList NoteList::load(int eightBitCodePage)
 {
     NoteStore::LoadResult result;
+    std::optional<QByteArray> bytes;
     try {
-        result = NoteStore::load(m_storePath, m_defaults, eightBitCodePage);
+        result = NoteStore::load(m_storePath, m_defaults, eightBitCodePage, &bytes);
     } catch (const AppError &error) {
         // The store is there but cannot be read (no permission, an I/O error): taking it for empty would
         // let the next save replace every note in it. The run goes on without them, and what the user makes
@@ -230,9 +231,10 @@ QStringList NoteList::load(int eightBitCodePage)
     StoreMerge::identify(result.notes);
     m_deleted = result.deleted;
     m_diskContent = result;
-    QFile file(m_storePath);
-    if (file.open(QIODevice::ReadOnly))
-        m_diskDigest = digestOf(file.readAll());
+    // The digest is of the very bytes parsed: read again, the file could already be one that a sync engine put
+    // in its place, which would then count as read and never be merged.
+    if (bytes)
+        m_diskDigest = digestOf(*bytes);
     loadTrash(&result.notes);
     m_lastSaved = result.notes;
     m_notes.reserve(result.notes.size());

@@ -80,9 +80,10 @@ QList<NoteStore::DeletedNote> readDeleted(const Profile &profile)
 
 namespace NoteStore {
 
-LoadResult load(const QString &path, const NoteDefaults &defaults, int eightBitCodePage)
+LoadResult load(const QString &path, const NoteDefaults &defaults, int eightBitCodePage,
+                std::optional<QByteArray> *fileBytes)
 {
-    return read(Profile::load(path, eightBitCodePage), defaults);
+    return read(Profile::load(path, eightBitCodePage, fileBytes), defaults);
 }
 
 QString incompleteReason(const QByteArray &bytes, const Profile &profile)

@@ -2,9 +2,12 @@
 
 #include "store/note_record.h"
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QList>
 #include <QStringList>
+
+#include <optional>
 
 class Profile;
 
@@ -43,8 +46,10 @@ struct LoadResult : Content {
 // A note without "Id" (written by the older program) gets an identity made from its section's stored keys.
 // A store that is not UTF-8 was written by the older program in the system's 8-bit code page, which is read as
 // eightBitCodePage (see Settings::codePageOf).
-// Throws AppError("Cannot open file <path>") when the store exists but cannot be read.
-LoadResult load(const QString &path, const NoteDefaults &defaults, int eightBitCodePage = 1252);
+// Throws AppError("Cannot open file <path>") when the store exists but cannot be read. fileBytes, when given,
+// receives the bytes read, or nothing when there was no store.
+LoadResult load(const QString &path, const NoteDefaults &defaults, int eightBitCodePage = 1252,
+                std::optional<QByteArray> *fileBytes = nullptr);
 // The same reading of a store already parsed.
 LoadResult read(const Profile &profile, const NoteDefaults &defaults);
 // A file that someone else put in the store's place (a file-sync engine) is only taken when it is whole: a

@@ -135,8 +135,10 @@ Profile::Profile(QString path)
     : m_path(std::move(path))
 {}
 
-Profile Profile::load(const QString &path, int eightBitCodePage)
+Profile Profile::load(const QString &path, int eightBitCodePage, std::optional<QByteArray> *fileBytes)
 {
+    if (fileBytes)
+        fileBytes->reset();
     // A link whose target is gone counts as unreadable, not as missing: it may point to a drive that is
     // not mounted, whose notes a save must not replace.
     const QFileInfo info(path);
@@ -147,8 +149,11 @@ Profile Profile::load(const QString &path, int eightBitCodePage)
     QByteArray bytes;
     if (info.isFile() && info.size() <= maxFileBytes && file.open(QIODevice::ReadOnly)) {
         bytes = readUpTo(file, info.size(), maxFileBytes);
-        if (file.error() == QFileDevice::NoError && bytes.size() <= maxFileBytes)
+        if (file.error() == QFileDevice::NoError && bytes.size() <= maxFileBytes) {
+            if (fileBytes)
+                *fileBytes = bytes;
             return fromBytesInCodePage(bytes, eightBitCodePage, path);
+        }
     }
     throw AppError(QStringLiteral("Cannot open file %1").arg(QDir::toNativeSeparators(info.absoluteFilePath())));
 }

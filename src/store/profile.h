@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 // An INI file in the dialect every file of the program uses (the note store, .stc note files, the
 // settings file, the language files):
 //  - "[Section]" lines start sections, "Key=Value" lines are entries; lines end in CR LF when written,
@@ -32,8 +34,10 @@ public:
     // folder, a FIFO, a device), is larger than maxFileBytes or cannot be read whole throws
     // AppError("Cannot open file <full path>"): taking such a file for empty would let the next save
     // replace notes that are still there. A file that is not valid UTF-8 is read in the given 8-bit Windows
-    // code page (see fromBytesInCodePage).
-    static Profile load(const QString &path, int eightBitCodePage = 1252);
+    // code page (see fromBytesInCodePage). fileBytes, when given, receives the bytes parsed, or nothing when
+    // there was no file.
+    static Profile load(const QString &path, int eightBitCodePage = 1252,
+                        std::optional<QByteArray> *fileBytes = nullptr);
     static constexpr qint64 maxFileBytes = qint64(256) * 1024 * 1024;
     // The bytes of an open file whose size was expectedSize, up to one byte past limit: the buffer is sized by
     // the file, not by the limit, and a file that grew since is read on so that it is still caught.
