@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QRect>
@@ -300,11 +301,28 @@ inline bool moveTo(const QPoint &point)
 
 // A click of the given button (1 left, 3 right) at a point of the screen; repeat 2 for a double click. The
 // pointer is where it should be before the button goes down.
+// A click of the same button on the same spot as the last one, sooner than the double-click interval after it,
+// is the second half of a double click to the program (to Qt: within 400 ms and 5 pixels, which the test desktop
+// does not change), and a double click of the right button opens no menu. Such a click first waits until the
+// last one is that old, with a margin for the X server's time stamps: on a fast machine a test reaches its next
+// click on the notification area's icon well within the interval.
 inline void clickAt(const QPoint &point, int button, int repeat = 1)
 {
+    constexpr qint64 doubleClickIntervalMs = 400 + 100;
+    constexpr int doubleClickDistance = 5;
+    static QElapsedTimer lastClick;
+    static QPoint lastPoint;
+    static int lastButton = 0;
+    const QPoint moved = point - lastPoint;
+    if (lastClick.isValid() && button == lastButton && qAbs(moved.x()) <= doubleClickDistance &&
+        qAbs(moved.y()) <= doubleClickDistance && lastClick.elapsed() < doubleClickIntervalMs)
+        QTest::qWait(int(doubleClickIntervalMs - lastClick.elapsed()));
     moveTo(point);
     xdotool({QStringLiteral("click"), QStringLiteral("--repeat"), QString::number(repeat), QStringLiteral("--delay"),
              QStringLiteral("80"), QString::number(button)});
+    lastClick.start();
+    lastPoint = point;
+    lastButton = button;
 }
 
 // Keys typed to whatever has the keyboard (an open menu grabs it).
