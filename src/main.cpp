@@ -5,6 +5,7 @@
 #include "base/app_error.h"
 #include "base/program_folders.h"
 #include "i18n/message_text.h"
+#include "platform/system_fonts.h"
 #include "platform/termination_signals.h"
 #include "store/settings.h"
 #include "widgets/error_dialog.h"
@@ -78,19 +79,24 @@ int main(int argc, char **argv)
         !qEnvironmentVariableIsEmpty("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "xcb");
 
-    // The store's lock is tried while the application object connects to the display: a new lock file is
-    // written through to the disk, a wait that costs the start nothing there. Qt takes the first thread that
-    // uses it for the main thread, so this one makes itself known first.
+    // While the application object connects to the display, two threads beside it load the system's font list,
+    // which the first note's text waits for, and try the store's lock: a new lock file is written through to
+    // the disk, a wait that costs the start nothing there. Qt takes the first thread that uses it for the main
+    // thread, so this one makes itself known first.
     QThread::currentThread();
+    std::future<void> fonts;
     std::future<StoreClaim> early;
     const QString executable = executableBeforeApplication();
     // Without a display to connect to, the application object ends the process: nothing is claimed then.
     const bool display = !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-    if (!executable.isEmpty() && display) {
+    if (display) {
         try {
-            early = std::async(std::launch::async, prepareClaim, executable);
+            fonts = std::async(std::launch::async, SystemFonts::prepare);
+            if (!executable.isEmpty())
+                early = std::async(std::launch::async, prepareClaim, executable);
         } catch (const std::system_error &) {
-            // No thread to be had: the claim is made after the application object.
+            // No thread to be had: the fonts are loaded with the first note, the claim is made after the
+            // application object.
         }
     }
     QuilletApplication app(argc, argv);
